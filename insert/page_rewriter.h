@@ -1,0 +1,22 @@
+// Preparing one page: choose its next page, collect that page's images and streams, put
+// nextpics.class beside the page, and rewrite the page through a temporary copy.
+#pragma once
+
+#include "scan/page_scanners.h"
+
+extern char image_table[image_table_size][path_size];
+extern char stream_table[stream_table_size][path_size];
+extern int image_count;
+extern int stream_count;
+
+// The directory addNextpics runs from (ends in its separator, or is empty): where insert.ini and
+// its own nextpics.class lie.
+extern char program_directory[path_size];
+
+// Prepares the page at path. 0 when rewritten; -1 to -4 from choose_next_page; -5 when the
+// temporary copy cannot be made; -6 when it cannot be opened for reading; -7 when the page cannot
+// be opened for writing or a write fails (the page is then brought back whole from the copy).
+int insert_into_page(const char* path);
+
+// The rewriting pass from the input stream to the output stream, both open.
+void rewrite_page();

@@ -1,0 +1,30 @@
+// Modal message boxes owned by the console window.
+#pragma once
+
+// Button and icon flags; the values are those of the Windows message box.
+enum : unsigned {
+    box_ok = 0x0,
+    box_ok_cancel = 0x1,
+    box_yes_no = 0x4,
+    box_icon_warning = 0x30,
+    box_icon_information = 0x40,
+    box_topmost = 0x40000,
+};
+
+// Answers, again with the Windows values.
+enum : int {
+    answer_ok = 1,
+    answer_cancel = 2,
+    answer_yes = 6,
+    answer_no = 7,
+};
+
+// Shows text under caption with the buttons of flags, owned by owner (may be null), and returns
+// the answer. On POSIX the box is written to standard error and answered by one line of standard
+// input (y, n, o, c by first letter in either case; an empty line or the end of input is the first
+// button; anything else asks again).
+int message_box(void* owner, const char* text, const char* caption, unsigned flags);
+
+// Converts a fixed text held as Shift-JIS bytes into the system's encoding for messages: unchanged
+// on Windows, the locale's codeset on POSIX. Always NUL-terminates out (size > 0).
+void text_from_shift_jis(char* out, int size, const char* text);

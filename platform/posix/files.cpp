@@ -1,0 +1,130 @@
+// files.cpp: POSIX implementation of the interface defined in files.h.
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+static void copy_bounded(char* out, int size, const char* text)
+{
+    int n = 0;
+    while (n < size - 1 && text[n] != '\0') {
+        out[n] = text[n];
+        ++n;
+    }
+    out[n] = '\0';
+}
+
+int find_stored_name(char* out, int size, const char* path)
+{
+    out[0] = '\0';
+    struct stat info;
+    if (stat(path, &info) != 0 || S_ISDIR(info.st_mode))
+        return -1;
+    const char* name = std::strrchr(path, '/');
+    copy_bounded(out, size, name ? name + 1 : path);
+    return 0;
+}
+
+static bool write_all(int fd, const char* data, ssize_t n)
+{
+    while (n > 0) {
+        ssize_t written = write(fd, data, static_cast<size_t>(n));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        n -= written;
+    }
+    return true;
+}
+
+int copy_file(const char* from, const char* to, bool replace)
+{
+    int in = open(from, O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return -1;
+    struct stat info;
+    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode)) {
+        close(in);
+        return -1;
+    }
+    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
+    int out = open(to, flags, info.st_mode & 0777);
+    if (out < 0) {
+        int error = errno;
+        close(in);
+        return (!replace && error == EEXIST) ? -2 : -1;
+    }
+    static char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        if (!write_all(out, buffer, n)) {
+            ok = false;
+            break;
+        }
+    }
+    close(in);
+    if (close(out) != 0)
+        ok = false;
+    if (!ok && !replace)
+        unlink(to);  // a partial copy that we created ourselves is worth nothing
+    return ok ? 0 : -1;
+}
+
+int delete_file(const char* path) { return unlink(path) == 0 ? 0 : -1; }
+
+bool files_equal(const char* a, const char* b)
+{
+    int fa = open(a, O_RDONLY | O_CLOEXEC);
+    int fb = fa >= 0 ? open(b, O_RDONLY | O_CLOEXEC) : -1;
+    bool equal = fa >= 0 && fb >= 0;
+    static char buffer_a[65536];
+    static char buffer_b[65536];
+    while (equal) {
+        ssize_t na = read(fa, buffer_a, sizeof buffer_a);
+        ssize_t nb = na > 0 ? 0 : na;
+        // Fill the second buffer to the same length (reads may return less than asked).
+        while (na > 0 && nb < na) {
+            ssize_t r = read(fb, buffer_b + nb, static_cast<size_t>(na - nb));
+            if (r <= 0)
+                break;
+            nb += r;
+        }
+        if (na < 0 || nb != na || std::memcmp(buffer_a, buffer_b, static_cast<size_t>(na)) != 0) {
+            equal = false;
+        } else if (na == 0) {
+            char extra;
+            equal = read(fb, &extra, 1) == 0;
+            break;
+        }
+    }
+    if (fa >= 0)
+        close(fa);
+    if (fb >= 0)
+        close(fb);
+    return equal;
+}
+
+int executable_path(char* out, int size)
+{
+    ssize_t n = readlink("/proc/self/exe", out, static_cast<size_t>(size - 1));
+    if (n <= 0) {
+        out[0] = '\0';
+        return -1;
+    }
+    out[n] = '\0';
+    return 0;
+}

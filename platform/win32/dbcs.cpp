@@ -1,0 +1,20 @@
+// dbcs.cpp: Windows implementation of the interface defined in dbcs.h.
+#include "platform/dbcs.h"
+
+#include <windows.h>
+
+unsigned char lead_byte_table[256];
+
+void init_lead_bytes()
+{
+    for (int b = 0; b < 256; ++b)
+        lead_byte_table[b] = IsDBCSLeadByte(static_cast<BYTE>(b)) ? 1 : 0;
+}
+
+void select_code_page(int code_page)
+{
+    for (int b = 0; b < 256; ++b)
+        lead_byte_table[b] = IsDBCSLeadByteEx(static_cast<UINT>(code_page), static_cast<BYTE>(b)) ? 1 : 0;
+}
+
+int system_code_page() { return static_cast<int>(GetACP()); }

@@ -1,0 +1,394 @@
+// The page restorer.
+#include "remove/page_restorer.h"
+
+#include "console/message_pump.h"
+#include "console/text_screen.h"
+#include "platform/dbcs.h"
+#include "platform/path_syntax.h"
+#include "textio/paths.h"
+#include "textio/streams.h"
+#include "textio/temp_copy.h"
+
+#include <cstring>
+
+namespace {
+
+// A short sliding window over consumed characters. Each carries a mark when it is the second byte
+// of a double-byte pair (the byte before it an unmarked lead byte; the first character to enter
+// is never marked), and a marked byte never matches a pattern character.
+struct window {
+    int ch[9];
+    bool second[9];
+    int n;
+    int size;
+    int last;  // the character that entered last, which may have left already
+    bool last_second;
+
+    // Adds c; when the window was full the oldest character leaves and is returned, else -1.
+    int push(int c)
+    {
+        bool mark = !last_second && is_lead_byte(last);
+        int leaving = -1;
+        if (n == size) {
+            leaving = ch[0];
+            for (int i = 1; i < n; ++i) {
+                ch[i - 1] = ch[i];
+                second[i - 1] = second[i];
+            }
+            --n;
+        }
+        ch[n] = c;
+        second[n] = mark;
+        ++n;
+        last = c;
+        last_second = mark;
+        return leaving;
+    }
+
+    // True when the newest characters are pattern: letters in either case, the others exactly.
+    bool ends_with(const char* pattern) const
+    {
+        int k = static_cast<int>(std::strlen(pattern));
+        if (k > n)
+            return false;
+        for (int i = 0; i < k; ++i) {
+            int p = static_cast<unsigned char>(pattern[i]);
+            int c = ch[n - k + i];
+            bool letter = (p | 0x20) >= 'a' && (p | 0x20) <= 'z';
+            if (second[n - k + i] || (letter ? (c | 0x20) != (p | 0x20) || c < 'A' || c > 'z' : c != p))
+                return false;
+        }
+        return true;
+    }
+
+    bool holds(const char* pattern) const { return n == size && ends_with(pattern); }
+};
+
+window make_window(int size) { return window{{}, {}, 0, size, -1, false}; }
+
+bool is_letter(int ch, char upper) { return ch == upper || ch == upper + ('a' - 'A'); }
+
+// Consumes the characters of name while they match the look-ahead (letters, given in upper case,
+// in either case; the others exactly), appending each to consumed. True when all matched.
+bool match_into(const char* name, char* consumed, int& length)
+{
+    for (; *name; ++name) {
+        int c = in_peek();
+        bool letter = *name >= 'A' && *name <= 'Z';
+        if (letter ? !is_letter(c, *name) : c != *name)
+            return false;
+        consumed[length++] = static_cast<char>(in_next());
+        consumed[length] = '\0';
+    }
+    return true;
+}
+
+// Consumes characters into w until it holds pattern; false when the input ends first.
+bool consume_through(window& w, const char* pattern)
+{
+    while (!w.holds(pattern)) {
+        int c = in_next();
+        if (c == -1)
+            return false;
+        w.push(c);
+    }
+    return true;
+}
+
+// ---- test_inserted
+
+// After "<!--": reads the comment's first three characters and passes over the rest of it.
+// Returns true when it begins like the insertion marker.
+bool pass_comment()
+{
+    window w = make_window(3);
+    for (int i = 0; i < 3; ++i)
+        w.push(in_next());
+    bool marker = w.ch[0] == ' ' && w.ch[1] == 'N' && w.ch[2] == 'e' && in_peek() == 'x';
+    consume_through(w, "-->");
+    return marker;
+}
+
+// After "<BODY" and its blanks: true when the letters onLoad stand before the tag's ">".
+bool tag_has_onload()
+{
+    window w = make_window(6);
+    for (int i = 0; i < 6; ++i) {
+        int c = in_next();
+        w.push(c);
+        if (c == '>')
+            return false;
+    }
+    for (;;) {
+        if (w.holds("onLoad"))
+            return true;
+        int c = in_next();
+        if (c == -1 || c == '>')
+            return false;
+        w.push(c);
+    }
+}
+
+// ---- restore_pass
+
+bool is_restorer_blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 26; }
+
+void drop_line_end()
+{
+    if (in_peek() == '\r')
+        in_next();
+    if (in_peek() == '\n')
+        in_next();
+}
+
+void put_window(const window& w)
+{
+    for (int i = 0; i < w.n; ++i)
+        if (w.ch[i] != -1)
+            out_put(w.ch[i]);
+}
+
+// With the input just after "<!-- Ne" (in comment) and an "x" ahead: true when this comment is
+// the insertion marker, that is, it is followed, after blanks, by a script element whose
+// "</script>" holds the first "pt>" after the comment. The input then stands after that "pt>".
+// A comment of the page's own that merely begins the same way gives false.
+bool marker_and_script_follow(window comment)
+{
+    if (!consume_through(comment, "-->"))
+        return false;
+    while (is_restorer_blank(in_peek()))
+        in_next();
+    char consumed[16] = "";
+    int length = 0;
+    if (!match_into("<SCRIPT", consumed, length))
+        return false;
+    if (in_peek() != '>' && !is_restorer_blank(in_peek()))
+        return false;
+    window end = make_window(9);
+    while (!end.ends_with("pt>")) {
+        int c = in_next();
+        if (c == -1)
+            return false;
+        end.push(c);
+    }
+    return end.holds("</script>");
+}
+
+// After "<!--": drops the insertion marker and its script, or copies any other comment whole.
+void restore_comment()
+{
+    window w = make_window(3);
+    for (int i = 0; i < 3; ++i)
+        w.push(in_next());
+    if (w.ch[0] == ' ' && w.ch[1] == 'N' && w.ch[2] == 'e' && in_peek() == 'x') {
+        long long resume = in_tell();
+        if (marker_and_script_follow(w)) {
+            drop_line_end();
+            drop_line_end();
+            return;
+        }
+        in_seek(resume);
+    }
+    out_puts("<!--");
+    put_window(w);
+    while (!w.holds("-->")) {
+        int c = in_next();
+        if (c == -1)
+            return;
+        out_put(c);
+        w.push(c);
+    }
+}
+
+// After "<" with "A" ahead: drops an applet element whose code names a class beginning with
+// N, E, X; anything else is written back as consumed. False when such an element never ends.
+bool restore_applet()
+{
+    char consumed[32] = "<";
+    int length = 1;
+    bool quote = false;
+    if (match_into("APPLET CODE=", consumed, length)) {
+        int q = in_peek();
+        if (q == '"' || q == '\'') {
+            consumed[length++] = static_cast<char>(in_next());
+            consumed[length] = '\0';
+            quote = true;
+        }
+    }
+    if (!quote || !match_into("NEX", consumed, length)) {
+        out_puts(consumed);
+        return true;
+    }
+    window w = make_window(9);
+    if (!consume_through(w, "</applet>"))
+        return false;
+    drop_line_end();
+    return true;
+}
+
+// After the onLoad name has been dropped: drops its value. A value in quotes goes through its
+// closing quote (up to the tag's ">" when it never closes); any other value up to the next ">" or
+// blank.
+void drop_onload_value()
+{
+    if (in_peek() == '=') {
+        long long start = in_tell();
+        in_next();
+        int quote = in_peek();
+        if (quote == '"' || quote == '\'') {
+            in_next();
+            for (int c = in_next(); c != -1; c = in_next())
+                if (c == quote)
+                    return;
+            in_seek(start);
+            skip_until('>', '>', '>', '>', '>', '>');
+            return;
+        }
+        in_seek(start);
+    }
+    skip_until('>', ' ', '\r', '\n', '\t', 26);
+}
+
+// After "<" with "B" ahead: a BODY start tag loses an onLoad attribute that follows a blank.
+void restore_body()
+{
+    char consumed[8] = "<";
+    int length = 1;
+    if (!match_into("BODY", consumed, length)) {
+        out_puts(consumed);
+        return;
+    }
+    out_puts(consumed);
+    window w = make_window(7);
+    for (;;) {
+        if (w.n == 7 && !w.second[0] && is_restorer_blank(w.ch[0]) && w.ends_with("onLoad")) {
+            drop_onload_value();
+            copy_until('>');
+            in_next();
+            out_put('>');
+            return;
+        }
+        int c = in_next();
+        if (c == -1)
+            break;
+        int leaving = w.push(c);
+        if (leaving != -1)
+            out_put(leaving);
+        if (c == '>')
+            break;
+    }
+    put_window(w);
+}
+
+}  // namespace
+
+int test_inserted(const char* path)
+{
+    if (in_open(path) != 0)
+        return -1;
+    bool pair = false;
+    bool marker_seen = false;
+    while (in_peek() != -1) {
+        poll_messages();
+        int ch = in_next();
+        bool second = pair;
+        pair = !pair && is_lead_byte(ch);
+        if (second || ch != '<')
+            continue;
+        if (in_peek() == '!') {
+            in_next();
+            if (in_peek() != '-')
+                continue;
+            in_next();
+            if (in_peek() != '-')
+                continue;
+            in_next();
+            if (pass_comment())
+                marker_seen = true;
+        } else if (is_letter(in_peek(), 'B')) {
+            char consumed[8] = "<";
+            int length = 1;
+            if (!match_into("BODY", consumed, length))
+                continue;
+            while (in_peek() == ' ' || in_peek() == '\r' || in_peek() == '\n' || in_peek() == '\t')
+                in_next();
+            if (tag_has_onload()) {
+                in_close();
+                return marker_seen ? 123 : 1;
+            }
+        }
+    }
+    in_close();
+    return 0;
+}
+
+int restore_pass()
+{
+    bool pair = false;
+    while (in_peek() != -1) {
+        poll_messages();
+        int ch = in_peek();
+        bool second = pair;
+        pair = !pair && is_lead_byte(ch);
+        if (second || ch != '<') {
+            out_put(in_next());
+            continue;
+        }
+        in_next();
+        pair = false;
+        int next = in_peek();
+        if (next == '!') {
+            in_next();
+            if (in_peek() != '-') {
+                out_puts("<!");
+            } else {
+                in_next();
+                if (in_peek() != '-') {
+                    out_puts("<!-");
+                } else {
+                    in_next();
+                    restore_comment();
+                }
+            }
+        } else if (is_letter(next, 'A')) {
+            if (!restore_applet())
+                return -2;
+        } else if (is_letter(next, 'B')) {
+            restore_body();
+        } else {
+            out_put('<');
+        }
+    }
+    return 0;
+}
+
+int restore_page(const char* path)
+{
+    char directory[260];
+    dir_part(directory, path, own_separators);
+    char temp_path[260];
+    if (make_temp_copy(temp_path, path, directory, "delnex") != 0)
+        return -1;
+    if (in_open(temp_path) != 0) {
+        recover_page(path, temp_path);
+        return -5;
+    }
+    if (out_open(path) != 0) {
+        in_close();
+        recover_page(path, temp_path);
+        return -6;
+    }
+    int result = restore_pass();
+    int written = out_close();
+    in_close();
+    if (result != 0 || written != 0) {
+        if (recover_page(path, temp_path) != 0) {
+            screen_print(" [kept ", 16);
+            screen_print(temp_path, 260);
+            screen_print("]", 2);
+        }
+        return written != 0 ? -7 : result;
+    }
+    drop_temp_copy(temp_path);
+    return 0;
+}

@@ -1,0 +1,19 @@
+// Recognising a prepared page and taking out what addNextpics put into it.
+#pragma once
+
+// 123: a BODY start tag carries onLoad and an insertion marker stood before it; 1: a BODY start
+// tag carries onLoad without a marker before it; 0: no BODY start tag does; -1: the page cannot be
+// opened. The page is only read.
+int test_inserted(const char* path);
+
+// Restores the page at path through a temporary copy "delnex<n>.tmp" in its directory: drops the
+// insertion marker with the preload script, the onLoad attribute of BODY start tags and the applet
+// element; every other byte is written unchanged and in order. 0: restored; -1: the temporary copy
+// cannot be made; -5: it cannot be opened for reading; -6: the page cannot be opened for writing;
+// -2: an applet element has no end, so the page is left exactly as it was; -7: a write failed
+// (the page is brought back whole from the copy, or the log names the copy that holds it).
+int restore_page(const char* path);
+
+// The restoring pass from the input stream to the output stream, both open. Returns 0, or -2 when
+// an applet element whose end never comes was met.
+int restore_pass();

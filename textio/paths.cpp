@@ -1,0 +1,94 @@
+// Path and file-name helpers.
+#include "textio/paths.h"
+
+#include "platform/dbcs.h"
+#include "platform/files.h"
+
+#include <cstring>
+
+constexpr int path_buffer = 260;
+
+int copy_text(char* out, int size, const char* text)
+{
+    int n = 0;
+    while (n < size - 1 && text[n] != '\0') {
+        out[n] = text[n];
+        ++n;
+    }
+    out[n] = '\0';
+    return n;
+}
+
+void append_text(char* out, int size, const char* text)
+{
+    int n = static_cast<int>(std::strlen(out));
+    copy_text(out + n, size - n, text);
+}
+
+static int fold(int c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
+
+int has_prefix_nocase(const char* text, const char* prefix)
+{
+    for (; *prefix; ++text, ++prefix)
+        if (fold(static_cast<unsigned char>(*text)) != fold(static_cast<unsigned char>(*prefix)))
+            return -1;
+    return 0;
+}
+
+int find_actual_name(char* out, const char* path) { return find_stored_name(out, path_buffer, path); }
+
+// The index just behind the last separator of path (0 when there is none).
+static int after_last_separator(const char* path, const char* separators)
+{
+    int after = 0;
+    bool pair = false;
+    for (int i = 0; path[i] != '\0'; ++i) {
+        unsigned char b = static_cast<unsigned char>(path[i]);
+        if (pair)
+            pair = false;
+        else if (is_lead_byte(b))
+            pair = true;
+        else if (std::strchr(separators, b))
+            after = i + 1;
+    }
+    return after;
+}
+
+int dir_part(char* out, const char* path, const char* separators)
+{
+    int n = after_last_separator(path, separators);
+    copy_text(out, n + 1 < path_buffer ? n + 1 : path_buffer, path);
+    return 0;
+}
+
+int file_part(char* out, const char* path)
+{
+    copy_text(out, path_buffer, path + after_last_separator(path, any_separators));
+    return 0;
+}
+
+static bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+int trailing_number(const char* name)
+{
+    int n = static_cast<int>(std::strlen(name));
+    if (n == 0 || !is_digit(name[n - 1]))
+        return -1;
+    int sum = 0;
+    int place = 1;
+    for (int i = n - 1, digits = 0; i >= 0 && is_digit(name[i]) && digits < 9; --i, ++digits) {
+        sum += (name[i] - '0') * place;
+        place *= 10;
+    }
+    return sum;
+}
+
+int file_part_less_number(char* out, const char* path)
+{
+    file_part(out, path);
+    int n = static_cast<int>(std::strlen(out));
+    while (n > 0 && is_digit(out[n - 1]))
+        --n;
+    out[n] = '\0';
+    return 0;
+}

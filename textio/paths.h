@@ -1,0 +1,33 @@
+// Path and file-name helpers over NUL-terminated byte strings in the system's code page. The
+// second byte of a double-byte character is never taken for a separator. Output buffers hold 260
+// bytes; nothing longer is written.
+#pragma once
+
+#include "platform/path_syntax.h"
+
+// 0 when prefix begins text, letters a-z compared without case; -1 otherwise.
+int has_prefix_nocase(const char* text, const char* prefix);
+
+// The name under which the file path names is stored on disk. 0; -1 when nothing matches or only
+// a directory does; -2 when two directories match. out is empty on failure.
+int find_actual_name(char* out, const char* path);
+
+// The directory part of path, up to and including its last separator (any byte of separators);
+// empty when there is none. Returns 0.
+int dir_part(char* out, const char* path, const char* separators = any_separators);
+
+// The part of path after its last separator. Returns 0.
+int file_part(char* out, const char* path);
+
+// The value of the decimal digits that end name, or -1 when name is empty or does not end in a
+// digit. Only the last nine digits count, so the value always fits.
+int trailing_number(const char* name);
+
+// The file part of path less the digits that end it. Returns 0.
+int file_part_less_number(char* out, const char* path);
+
+// Copies text into out (size bytes including the NUL), cut to fit. Returns the length stored.
+int copy_text(char* out, int size, const char* text);
+
+// Appends text to the string in out (size bytes including the NUL), cut to fit.
+void append_text(char* out, int size, const char* text);

@@ -1,0 +1,20 @@
+// The temporary copy through which a page is rewritten in place, and getting the page back whole
+// when the rewriting fails.
+#pragma once
+
+// The run-wide number in the temporary file's name; 0 at start.
+extern int temp_counter;
+
+// Copies page to "<prefix><n>.tmp" in directory (which ends in its separator, or is empty), n
+// being temp_counter, which is raised by one for every name tried. A name that exists already is
+// never overwritten: the next number is taken. Writes the temporary path (260 bytes). Returns 0,
+// or -1 when the copy cannot be made (nothing of ours is left then).
+int make_temp_copy(char* temp_path, const char* page, const char* directory, const char* prefix);
+
+// After a successful pass: deletes the temporary copy and lowers temp_counter (not below 0).
+void drop_temp_copy(const char* temp_path);
+
+// After a failed pass: makes sure page holds what temp_path holds (copying it back and comparing
+// when they differ), then deletes temp_path. Returns 0 when the page is whole again; -1 when it
+// could not be brought back, and the temporary copy is kept (it is then the only whole copy).
+int recover_page(const char* page, const char* temp_path);

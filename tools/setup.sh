@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Makes a fresh Debian machine ready to build and test both programs on both toolchains.
+# Idempotent: when everything is present it installs nothing and prints nothing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
+          g++-mingw-w64-i686-posix g++-mingw-w64-i686 wine wine32 xvfb
+          default-jdk-headless locales x11-utils imagemagick)
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+
+missing=()
+for p in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo_cmd[@]}" dpkg --add-architecture i386
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -qq
+    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes Japanese arguments and file names through the Linux locale; without it they arrive
+# garbled even though Wine still reports code page 932.
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    echo "setup: generating the ja_JP.UTF-8 locale"
+    "${sudo_cmd[@]}" localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
