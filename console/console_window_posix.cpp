@@ -8,6 +8,7 @@
 #include "platform/terminal.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 static void write_row(const unsigned char* row)
 {
@@ -27,6 +28,18 @@ static void dispatch_terminal()
         close_requested = -1;
 }
 
+// At exit the row the cursor stands in has not been written yet: write it unless it is blank, so
+// the log also shows the page that a Cancel ended the run on.
+static void write_unfinished_row()
+{
+    const unsigned char* row = screen_buffer + (top_line + cursor_row) * screen_columns;
+    for (int i = 0; i < screen_columns; ++i)
+        if (row[i] != ' ') {
+            write_row(row);
+            return;
+        }
+}
+
 static const screen_front_end terminal_front_end = {nullptr, write_row};
 static int terminal_window;
 
@@ -36,6 +49,7 @@ void* create_console_window(void*, const console_look*)
     terminal_begin_keys();
     screen_init(&terminal_window, &terminal_front_end);
     set_message_dispatcher(dispatch_terminal);
+    std::atexit(write_unfinished_row);
     return &terminal_window;
 }
 

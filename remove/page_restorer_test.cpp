@@ -1,0 +1,154 @@
+// The page restorer: what it recognises, what it drops, and that everything else stays.
+#include "remove/page_restorer.h"
+
+#include "tests/page_fixture.h"
+#include "tests/test_support.h"
+#include "textio/temp_copy.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string marker_script = "<!-- Nextpics insert -->\r\n"
+                                  "<script language=\"Javascript\">\r\n"
+                                  "<!-- \r\n"
+                                  "function preloadImage()  {\r\n"
+                                  "  nextImg1= new Image;  nextImg1.src=\"p2/a.gif\";\r\n"
+                                  "  document.preload.next();\r\n"
+                                  "}\r\n"
+                                  "// --></script>\r\n"
+                                  "\r\n";
+const std::string applet = "<applet code=\"nextpics.class\" name=\"preload\" width=0 height=0>\r\n"
+                           "<param name=\"next\" value=\"p2/next.htm\">\r\n"
+                           "</applet>\r\n";
+
+void restore_ignoring_result() { restore_pass(); }
+
+std::string restored(const std::string& page) { return run_pass(page, restore_ignoring_result); }
+
+struct restorer : testing::Test {
+    void SetUp() override { use_single_byte(); }
+    void TearDown() override { use_single_byte(); }
+};
+
+TEST_F(restorer, PreparedPageComesBackWhereTextEndedInEmptyLines)
+{
+    const std::string original = "<html>\r\n\r\n<body bgcolor=white>\r\ntext\r\n\r\n</body>\r\n</html>\r\n";
+    const std::string prepared = "<html>\r\n\r\n" + marker_script +
+                                 "<body bgcolor=white onLoad=\"preloadImage()\">\r\ntext\r\n\r\n" + applet +
+                                 "</body>\r\n</html>\r\n";
+    EXPECT_EQ(restored(prepared), original);
+
+    // Where the rewriter added a CR LF ahead of a tag, that one stays.
+    const std::string tight = "<html>\r\n\r\n" + marker_script + "<body>\r\ntext\r\n\r\n" + applet + "</body>";
+    EXPECT_EQ(restored("<html>\r\n" + std::string("\r\n") + marker_script + "<BODY onLoad=\"preloadImage()\">x" +
+                       "\r\n" + applet + "</BODY>"),
+              "<html>\r\n\r\n<BODY>x\r\n</BODY>");
+    EXPECT_EQ(restored(tight), "<html>\r\n\r\n<body>\r\ntext\r\n\r\n</body>");
+}
+
+TEST_F(restorer, OnloadAttributeIsDroppedWithItsValue)
+{
+    EXPECT_EQ(restored("<body onload=init() text=red>"), "<body text=red>");
+    EXPECT_EQ(restored("<BODY\tONLOAD=\"a(); b()\" link=blue>x"), "<BODY link=blue>x");
+    EXPECT_EQ(restored("<body onLoad='go(\"x y\")'>"), "<body>");
+    // A quote that never closes: the value goes up to the tag's end.
+    EXPECT_EQ(restored("<body onload=\"init() text=red>rest"), "<body>rest");
+    // No blank before the name: the tag stays as it is.
+    EXPECT_EQ(restored("<bodyonload=x>"), "<bodyonload=x>");
+    EXPECT_EQ(restored("<body bgcolor=\"white\">"), "<body bgcolor=\"white\">");
+    // The window ends at the tag's ">": an onLoad after it belongs to the text.
+    EXPECT_EQ(restored("<body> onLoad"), "<body> onLoad");
+    // The end of the input inside the tag still closes it.
+    EXPECT_EQ(restored("<body a onLoad=x"), "<body a>");
+}
+
+TEST_F(restorer, OtherMarkupStaysByteForByte)
+{
+    for (const char* page :
+         {"<!-- a comment --><!DOCTYPE html><!x>", "<applet code=\"other.class\"></applet>",
+          "<applet  code=\"nextpics.class\"></applet>", "<applet\r\ncode=\"nextpics.class\">",
+          "<!-- <body onload=x> <applet code=\"nextpics.class\"></applet> -->", "<!-- unclosed <body onload=x>",
+          "<!--Nextpics-->", "<a href=x>a</a><b>b</b>", "< body onload=x>", "</body onload=x>", "<", "<!-",
+          "<!-- Next chapter -->\r\n<p>text</p>\r\n<script>f()</script>\r\n"}) {
+        EXPECT_EQ(restored(page), page) << page;
+    }
+}
+
+TEST_F(restorer, UsersOwnMarkerLikeCommentBeforeAScriptIsKept)
+{
+    // A comment that begins like the marker is the page's own unless a script element follows it.
+    const std::string own = "<!-- Next chapter -->\r\n<p>see below</p>\r\n<script>x()</script>\r\n";
+    EXPECT_EQ(restored(own), own);
+    const std::string unended = "<!-- Nextpics insert -->\r\n<script>never ends";
+    EXPECT_EQ(restored(unended), unended);
+}
+
+TEST_F(restorer, AppletElementGoesWithOneLineEnd)
+{
+    EXPECT_EQ(restored("a\r\n<APPLET CODE='NEXTPICS.CLASS'>\r\n<param>\r\n</APPLET>\r\n\r\nb"), "a\r\n\r\nb");
+    EXPECT_EQ(restored("a<applet code=\"nex\"></applet>\nb"), "ab");
+}
+
+TEST_F(restorer, DoubleByteCharactersHideMarkup)
+{
+    use_code_page_932();
+    EXPECT_EQ(restored("\x81<body onload=x>"), "\x81<body onload=x>");
+    EXPECT_EQ(restored("<!-- \x82\xA0--><body onload=x>"), "<!-- \x82\xA0--><body>");
+    EXPECT_EQ(restored("<!-- \x81--> <body onload=x> -->"), "<!-- \x81--> <body onload=x> -->");
+}
+
+// ---- the already-removed test and whole pages on disk
+
+struct restored_site : testing::Test {
+    std::string folder;
+    void SetUp() override
+    {
+        folder = make_scratch("restore");
+        temp_counter = 0;
+        screen_text_reset();
+    }
+    void TearDown() override { clear_scratch(folder); }
+    int test(const std::string& text)
+    {
+        write_file(folder + "t.html", text);
+        return test_inserted((folder + "t.html").c_str());
+    }
+};
+
+TEST_F(restored_site, TestFindsOnloadAndMarker)
+{
+    EXPECT_EQ(test(marker_script + "<body onLoad=\"preloadImage()\">"), 123);
+    EXPECT_EQ(test("<body onload=init()>"), 1);
+    EXPECT_EQ(test("<bodyonload>"), 1);
+    EXPECT_EQ(test("<body><body bgcolor=x onLoad=y>"), 1);
+    EXPECT_EQ(test("<body onload=x>" + marker_script), 1);
+    EXPECT_EQ(test("<body>"), 0);
+    EXPECT_EQ(test("<body a=b>"), 0);
+    EXPECT_EQ(test("<!-- <body onload=x> --><body>"), 0);
+    EXPECT_EQ(test(""), 0);
+    EXPECT_EQ(test_inserted((folder + "missing.html").c_str()), -1);
+}
+
+TEST_F(restored_site, PageIsRestoredInPlaceWithoutTouchingUserFiles)
+{
+    write_file(folder + "p.html", marker_script + "<body onLoad=\"preloadImage()\">\r\n" + applet + "</body>");
+    write_file(folder + "delnex0.tmp", "someone's file");
+    ASSERT_EQ(restore_page((folder + "p.html").c_str()), 0);
+    EXPECT_EQ(read_file(folder + "p.html"), "<body>\r\n</body>");
+    EXPECT_EQ(read_file(folder + "delnex0.tmp"), "someone's file");
+    EXPECT_FALSE(file_exists(folder + "delnex1.tmp"));
+    EXPECT_EQ(restore_page((folder + "missing.html").c_str()), -1);
+    EXPECT_FALSE(file_exists(folder + "delnex2.tmp"));
+}
+
+TEST_F(restored_site, AppletWithoutEndLeavesThePageAsItWas)
+{
+    const std::string page = "<body onload=x>\r\n<applet code=\"nextpics.class\">\r\nno end";
+    write_file(folder + "p.html", page);
+    EXPECT_NE(restore_page((folder + "p.html").c_str()), 0);
+    EXPECT_EQ(read_file(folder + "p.html"), page);
+    EXPECT_FALSE(file_exists(folder + "delnex0.tmp"));
+}
+
+}  // namespace

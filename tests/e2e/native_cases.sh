@@ -1,0 +1,158 @@
+#!/usr/bin/env bash
+# End-to-end cases of the native programs: exact page bytes, log rows, exit status, answers on
+# standard input. Usage: native_cases.sh <folder with addNextpics and delNextpics>
+set -u
+bin=$(cd "$1" && pwd)
+work=$(mktemp -d "${TMPDIR:-/tmp}/nextpics_e2e.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+passed=0
+failed=0
+
+check() {  # check <description> <command...>: one case
+    local what=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $what"
+    fi
+}
+
+same() {  # same <expected text> <actual text>
+    if [ "$1" != "$2" ]; then
+        diff <(printf '%s\n' "$1") <(printf '%s\n' "$2") | head -20
+        return 1
+    fi
+}
+
+same_file() { cmp -s "$1" "$2" || { diff <(cat -A "$1") <(cat -A "$2") | head -20; return 1; }; }
+
+# run <program> <answers> <args...>: runs in $site with the answers on standard input; sets out,
+# err and rc.
+run() {
+    local program=$1 answers=$2
+    shift 2
+    out=$(cd "$site" && printf '%b' "$answers" | "$bin/$program" "$@" 2>"$work/stderr")
+    rc=$?
+    err=$(cat "$work/stderr")
+}
+
+crlf() { local text=${1//\\n/\\r\\n}; printf '%b' "$text"; }  # "\n" in the text becomes CR LF
+
+new_site() {
+    site="$work/$1"
+    rm -rf "$site"
+    mkdir -p "$site"
+    crlf '<html>\n<head><title>Album</title></head>\n<body bgcolor="white">\n<h1>Photo 1</h1>\n<img src="p1.jpg">\n<a href="index.html">index</a> <a href="photo2.html">next</a>\n</body>\n</html>' >"$site/photo1.html"
+    crlf '<html>\n<body>\n<img src="p2.jpg"><img src="http://example.org/b.gif">\n<bgsound src="s.mid">\n<a href="index.html">index</a>\n</body>\n</html>' >"$site/photo2.html"
+    crlf '<html><body><a href="photo1.html">start</a></body></html>' >"$site/index.html"
+    cp "$site/photo1.html" "$work/photo1.orig"
+}
+
+banner_add=$'\n\n\n\n\nAddNextpics V1.07  preloads the next page of each page'
+banner_del=$'\n\n\n\n\ndelNextpics V1.07  removes the preloading from pages'
+
+# ---- addNextpics
+
+new_site empty
+run addNextpics ''
+check "add without pages: banner, empty line, done." same "$banner_add"$'\n\ndone.' "$out"
+check "add without pages: exit 0" [ "$rc" = 0 ]
+
+new_site prepare
+run addNextpics 'n\ny\n' photo1.html
+check "add: log row names the chosen page and the counts" \
+    same "$banner_add"$'\n  photo1.html -> index.html  -> photo2.html (2 imgs, 1 strms) : OK.\n\ndone.' "$out"
+{
+    crlf '<html>\n<head><title>Album</title></head>\n\n'
+    crlf '<!-- Nextpics insert -->\n<script language="Javascript">\n<!-- \nfunction preloadImage()  {\n'
+    crlf '  nextImg1= new Image;  nextImg1.src="p2.jpg";\n  document.preload.next();\n'
+    crlf '  nextImg2= new Image;  nextImg2.src="http://example.org/b.gif";\n  document.preload.next();\n'
+    crlf '}\n// --></script>\n\n<body bgcolor="white" onLoad="preloadImage()">\n<h1>Photo 1</h1>\n<img src="p1.jpg">\n'
+    crlf '<a href="index.html">index</a> <a href="photo2.html">next</a>\n\n'
+    crlf '<applet code="nextpics.class" name="preload" width=0 height=0>\n<param name="next" value="photo2.html;s.mid">\n'
+    crlf '</applet>\n</body>\n</html>'
+} >"$work/photo1.expected"
+check "add: exact bytes of the prepared page" same_file "$work/photo1.expected" "$site/photo1.html"
+check "add: no temporary file left" [ -z "$(ls "$site" | grep -i '\.tmp$')" ]
+if [ -f "$bin/nextpics.class" ]; then
+    check "add: nextpics.class copied beside the page" cmp -s "$bin/nextpics.class" "$site/nextpics.class"
+fi
+
+run addNextpics '' photo1.html
+check "add: already-set page asks and skips on OK" same "$banner_add"$'\n  photo1.html (no convert)\n\ndone.' "$out"
+check "add: already-set box text" grep -q 'photo1.html : Nextpics already set.' <<<"$err"
+run addNextpics 'c\n' photo1.html index.html
+check "add: Cancel in the already-set box ends at once with status 1" \
+    same "$banner_add"$'\n  photo1.html' "$out"
+check "add: status 1 after Cancel" [ "$rc" = 1 ]
+
+new_site cancel
+crlf '<a href="gone.html">x</a>' >"$site/dangling.html"
+cp "$site/index.html" "$work/index.orig"
+run addNextpics 'o\nc\n' photo2.html dangling.html dangling.html index.html
+check "add: referring error OK skips, Cancel stops with canceled." \
+    same "$banner_add"$'\n  photo2.html -> index.html (0 imgs, 0 strms) : OK.\n  dangling.html -> gone.html  (no convert)\n  dangling.html -> gone.html  (no convert)\n\ncanceled.' "$out"
+check "add: the page after the Cancel is not touched" cmp -s "$work/index.orig" "$site/index.html"
+check "add: not-found box text" grep -q 'Not found: gone.html file.' <<<"$err"
+
+new_site dirs
+mkdir -p "$site/b"
+cp "$site/photo2.html" "$site/index.html" "$site/b/"
+run addNextpics '' photo2.html b/photo2.html b/index.html missing.html
+check "add: a header for each change of directory; a missing page is not converted" \
+    same "$banner_add"$'\n  photo2.html -> index.html (0 imgs, 0 strms) : OK.\n\nb/ :\n  photo2.html -> index.html (0 imgs, 0 strms) : OK.\n  index.html -> photo1.html  (no convert)\n\n :\n\nCannot open RD file : missing.html\n\nCannot open source file (RD) : missing.html\n   (no convert)\n\ndone.' "$out"
+
+new_site japanese
+LC_ALL=ja_JP.UTF-8 run addNextpics '' photo1.html
+LC_ALL=ja_JP.UTF-8 run addNextpics '' photo1.html
+check "add: Japanese box text in the terminal's codeset" grep -q 'photo1.html はネクストピクス設置済みです.' <<<"$err"
+
+# A full disk during the rewrite: the page comes back whole and nothing is overwritten.
+new_site full
+{
+    printf '<html><body>\r\n<a href="photo2.html">next</a>\r\n'
+    for i in $(seq 1 600); do printf '<p>Paragraph %04d of a long page that fills the disk.</p>\r\n' "$i"; done
+    printf '</body></html>\r\n'
+} >"$site/long.html"
+{
+    for i in $(seq 1 250); do printf '<img src="images/picture-with-a-long-name-%03d.jpg">\r\n' "$i"; done
+} >"$site/photo2.html"
+cp "$site/long.html" "$work/long.orig"
+printf 'not ours' >"$site/addnex0.tmp"
+size_kb=$(( ($(stat -c %s "$site/long.html") + 1023) / 1024 + 4 ))
+out=$(cd "$site" && (ulimit -f "$size_kb"; trap '' XFSZ; "$bin/addNextpics" long.html photo2.html </dev/null 2>/dev/null))
+rc=$?
+check "full disk: the page comes back whole" cmp -s "$work/long.orig" "$site/long.html"
+check "full disk: the user's addnex0.tmp is untouched" same "not ours" "$(cat "$site/addnex0.tmp")"
+check "full disk: no temporary file of ours is left" [ "$(ls "$site" | grep -c '\.tmp$')" = 1 ]
+check "full disk: the page is not converted and the batch stops" \
+    same "$banner_add"$'\n  long.html -> photo2.html (250 imgs, 0 strms) (no convert)\n\ncanceled.' "$(grep -v 'File writing error' <<<"$out")"
+check "full disk: status 0" [ "$rc" = 0 ]
+
+# ---- delNextpics
+
+new_site restore
+run addNextpics '' photo1.html photo2.html
+run delNextpics '' photo1.html
+check "del: log row" same "$banner_del"$'\n  photo1.html : OK.\n\ndone.' "$out"
+check "del: the page is back but for the line break ahead of each tag" \
+    same "$(sed 's/\r$//' "$work/photo1.orig" | grep -v '^$')" "$(sed 's/\r$//' "$site/photo1.html" | grep -v '^$')"
+check "del: no temporary file left" [ -z "$(ls "$site" | grep -i '\.tmp$')" ]
+
+run delNextpics 'o\n' photo1.html photo2.html
+check "del: already-removed page asks; OK skips it; the next page is restored" \
+    same "$banner_del"$'\n  photo1.html (no convert)\n  photo2.html : OK.\n\ndone.' "$out"
+check "del: already-removed box text" grep -q 'photo1.html : Nextpics already removed.' <<<"$err"
+run delNextpics 'c\n' photo1.html photo2.html
+check "del: Cancel ends at once with status 1" same "$banner_del"$'\n  photo1.html' "$out"
+check "del: status 1 after Cancel" [ "$rc" = 1 ]
+
+mkdir -p "$site/b"
+run delNextpics '' missing.html b/missing.html
+check "del: a page that cannot be opened; a header for the new directory" \
+    same "$banner_del"$'\n\nCannot open RD file : missing.html\n   (no convert)\n\nb/ :\n\nCannot open RD file : b/missing.html\n   (no convert)\n\ndone.' "$out"
+
+echo "native end-to-end: $passed passed, $failed failed"
+[ "$failed" = 0 ]
