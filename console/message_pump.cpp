@@ -6,19 +6,19 @@
 int last_key;
 int close_requested;
 
+unsigned pump_calls;
+
 static void (*dispatcher)();
-static unsigned calls_since_tick;
 static uint64_t last_dispatch_ms;
 
-// How often the tick is read, in calls, and how old the last look at the queue may get.
-constexpr unsigned calls_per_tick = 256;
+// How old the last look at the queue may get: the window still repaints at 60 Hz or better.
 constexpr uint64_t dispatch_interval_ms = 10;
 
 void set_message_dispatcher(void (*dispatch)()) { dispatcher = dispatch; }
 
 int poll_messages_now()
 {
-    calls_since_tick = 0;
+    pump_calls = 0;
     if (dispatcher) {
         last_dispatch_ms = tick_ms();
         dispatcher();
@@ -26,11 +26,9 @@ int poll_messages_now()
     return last_key;
 }
 
-int poll_messages()
+int poll_messages_slow()
 {
-    if (++calls_since_tick < calls_per_tick)
-        return last_key;
-    calls_since_tick = 0;
+    pump_calls = 0;
     if (dispatcher && tick_ms() - last_dispatch_ms >= dispatch_interval_ms) {
         last_dispatch_ms = tick_ms();
         dispatcher();
