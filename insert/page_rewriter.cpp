@@ -200,18 +200,7 @@ static void provide_applet(const char* page_directory)
     char source[path_size];
     copy_text(source, path_size, program_directory);
     append_text(source, path_size, "nextpics.class");
-    copy_file(source, target, true);
-}
-
-// A failed pass: the page must come back whole from the temporary copy; when it cannot, the log
-// names the copy, which is then the only whole one.
-static void recover_or_report(const char* path, const char* temp_path)
-{
-    if (recover_page(path, temp_path) != 0) {
-        print_text(" [kept ");
-        print_text(temp_path);
-        print_text("]");
-    }
+    file_ops.copy(source, target, true);
 }
 
 int insert_into_page(const char* path)
@@ -232,19 +221,19 @@ int insert_into_page(const char* path)
     if (make_temp_copy(temp_path, path, page_directory, "addnex") != 0)
         return -5;
     if (in_open(temp_path) != 0) {
-        recover_or_report(path, temp_path);
+        recover_page(path, temp_path);
         return -6;
     }
     if (out_open(path) != 0) {
         in_close();
-        recover_or_report(path, temp_path);
+        recover_page(path, temp_path);
         return -7;
     }
     rewrite_page();
     int written = out_close();
     in_close();
     if (written != 0) {
-        recover_or_report(path, temp_path);
+        recover_page(path, temp_path);
         return -7;
     }
     drop_temp_copy(temp_path);

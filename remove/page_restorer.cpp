@@ -2,7 +2,6 @@
 #include "remove/page_restorer.h"
 
 #include "console/message_pump.h"
-#include "console/text_screen.h"
 #include "platform/dbcs.h"
 #include "platform/path_syntax.h"
 #include "textio/paths.h"
@@ -382,11 +381,7 @@ int restore_page(const char* path)
     int written = out_close();
     in_close();
     if (result != 0 || written != 0) {
-        if (recover_page(path, temp_path) != 0) {
-            screen_print(" [kept ", 16);
-            screen_print(temp_path, 260);
-            screen_print("]", 2);
-        }
+        recover_page(path, temp_path);
         return written != 0 ? -7 : result;
     }
     drop_temp_copy(temp_path);

@@ -3,6 +3,7 @@
 
 #include "platform/byte_io.h"
 #include "platform/dbcs.h"
+#include "platform/files.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -48,7 +49,7 @@ static int reader_next(reader& r)
 static void reader_close(reader& r)
 {
     if (r.open) {
-        std::fclose(r.file);
+        file_ops.close(r.file);
         r.open = false;
     }
     r.look = -1;
@@ -60,7 +61,7 @@ int scan_open(const char* path)
 {
     static bool exit_handler;
     scan_close();
-    scan.file = std::fopen(path, "rb");
+    scan.file = file_ops.open(path, "rb");
     if (!scan.file) {
         std::printf("\nCannot open source file (RD) : %s\n", path);
         return -1;
@@ -133,7 +134,7 @@ int in_open(const char* path)
 {
     static bool exit_handler;
     in_close();
-    input.file = std::fopen(path, "rb");
+    input.file = file_ops.open(path, "rb");
     if (!input.file) {
         std::printf("\nCannot open RD file : %s\n", path);
         return -1;
@@ -176,14 +177,14 @@ int in_seek(long long position)
 
 int out_open(const char* path)
 {
-    output = std::fopen(path, "wb");
+    output = file_ops.open(path, "wb");
     if (!output) {
         std::printf("Cannot open WR file : %s\n", path);
         return -1;
     }
     if (std::setvbuf(output, output_buffer, _IOFBF, sizeof output_buffer) != 0) {
         std::printf("Buffering failed.(WR)\n");
-        std::fclose(output);
+        file_ops.close(output);
         output = nullptr;
         return -1;
     }
@@ -197,7 +198,7 @@ int out_close()
     if (!output_closed) {
         output_closed = true;
         // A flush that fails here loses the end of the page just as a failed write would.
-        if (std::fclose(output) != 0 && !output_failed) {
+        if (file_ops.close(output) != 0 && !output_failed) {
             std::printf("File writing error.(or Disk full)\n");
             output_failed = true;
         }

@@ -12,9 +12,11 @@ extern int temp_counter;
 int make_temp_copy(char* temp_path, const char* page, const char* directory, const char* prefix);
 
 // After a successful pass: deletes the temporary copy and lowers temp_counter (not below 0).
+// A copy that cannot be deleted is named on the text screen.
 void drop_temp_copy(const char* temp_path);
 
 // After a failed pass: makes sure page holds what temp_path holds (copying it back and comparing
 // when they differ), then deletes temp_path. Returns 0 when the page is whole again; -1 when it
-// could not be brought back, and the temporary copy is kept (it is then the only whole copy).
+// could not be brought back. A copy that is kept (it is then the only whole one) or cannot be
+// deleted is named on the text screen as " [kept <path>]".
 int recover_page(const char* page, const char* temp_path);

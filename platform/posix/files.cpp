@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 static void copy_bounded(char* out, int size, const char* text)
@@ -128,3 +129,8 @@ int executable_path(char* out, int size)
     out[n] = '\0';
     return 0;
 }
+
+static FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
+static int close_stream(FILE* file) { return std::fclose(file); }
+
+file_operations file_ops = {open_stream, close_stream, copy_file, delete_file};

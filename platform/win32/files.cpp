@@ -71,3 +71,8 @@ bool files_equal(const char* a, const char* b)
 }
 
 int executable_path(char*, int) { return -1; }
+
+static FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
+static int close_stream(FILE* file) { return std::fclose(file); }
+
+file_operations file_ops = {open_stream, close_stream, copy_file, delete_file};
