@@ -23,6 +23,13 @@ static int32_t read_int32(const unsigned char* p)
                                 static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
 }
 
+// The colour of a palette entry; the palette has 16 entries, so larger indexes wrap.
+static COLORREF palette_colour(const unsigned char* palette, int index)
+{
+    const unsigned char* rgb = palette + 3 * (index & 0x0F);
+    return RGB(rgb[0], rgb[1], rgb[2]);
+}
+
 // Draws the logo record with its top left corner at (x, y - shift), one pixel at a time.
 int draw_logo(HDC dc, int x, int y, int shift)
 {
@@ -38,10 +45,14 @@ int draw_logo(HDC dc, int x, int y, int shift)
     for (int i = 0; i < height; ++i) {
         const unsigned char* row = rows + (height - 1 - i) * row_bytes;
         int py = y - shift + i;
-        for (int j = 0; j < width; ++j) {
-            int index = four_bits ? ((j % 2 == 0) ? row[j / 2] >> 4 : row[j / 2] & 0x0F) : row[j];
-            const unsigned char* rgb = palette + 3 * (index & 0x0F);
-            SetPixelV(dc, x + j, py, RGB(rgb[0], rgb[1], rgb[2]));
+        if (four_bits) {
+            for (int j = 0; j < width; j += 2) {
+                SetPixelV(dc, x + j, py, palette_colour(palette, row[j / 2] >> 4));
+                SetPixelV(dc, x + j + 1, py, palette_colour(palette, row[j / 2] & 0x0F));
+            }
+        } else {
+            for (int j = 0; j < width; ++j)
+                SetPixelV(dc, x + j, py, palette_colour(palette, row[j]));
         }
     }
     return 0;

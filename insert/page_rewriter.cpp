@@ -231,8 +231,9 @@ int insert_into_page(const char* path)
     }
     rewrite_page();
     int written = out_close();
+    bool read_whole = !in_failed();
     in_close();
-    if (written != 0) {
+    if (written != 0 || !read_whole) {
         recover_page(path, temp_path);
         return -7;
     }

@@ -15,7 +15,8 @@ extern char program_directory[path_size];
 
 // Prepares the page at path. 0 when rewritten; -1 to -4 from choose_next_page; -5 when the
 // temporary copy cannot be made; -6 when it cannot be opened for reading; -7 when the page cannot
-// be opened for writing or a write fails (the page is then brought back whole from the copy).
+// be opened for writing, or a write or a read of the copy fails (the page is then brought back
+// whole from the copy).
 int insert_into_page(const char* path);
 
 // The rewriting pass from the input stream to the output stream, both open.

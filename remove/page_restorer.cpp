@@ -65,6 +65,15 @@ struct window {
 
 window make_window(int size) { return window{{}, {}, 0, size, -1, false}; }
 
+// Set when going back to a remembered position failed: the pass can no longer copy faithfully.
+bool position_lost;
+
+void go_back(long long position)
+{
+    if (position < 0 || in_seek(position) != 0)
+        position_lost = true;
+}
+
 bool is_letter(int ch, char upper) { return ch == upper || ch == upper + ('a' - 'A'); }
 
 // Consumes the characters of name while they match the look-ahead (letters, given in upper case,
@@ -186,7 +195,7 @@ void restore_comment()
             drop_line_end();
             return;
         }
-        in_seek(resume);
+        go_back(resume);
     }
     out_puts("<!--");
     put_window(w);
@@ -226,8 +235,8 @@ bool restore_applet()
 }
 
 // After the onLoad name has been dropped: drops its value. A value in quotes goes through its
-// closing quote (up to the tag's ">" when it never closes); any other value up to the next ">" or
-// blank.
+// closing quote; one that does not close before the next "<" (or within 4096 bytes) is taken as
+// unclosed and goes up to the tag's ">". Any other value goes up to the next ">" or blank.
 void drop_onload_value()
 {
     if (in_peek() == '=') {
@@ -236,14 +245,14 @@ void drop_onload_value()
         int quote = in_peek();
         if (quote == '"' || quote == '\'') {
             in_next();
-            for (int c = in_next(); c != -1; c = in_next())
-                if (c == quote)
+            for (int n = 0; n < 4096 && in_peek() != -1 && in_peek() != '<'; ++n)
+                if (in_next() == quote)
                     return;
-            in_seek(start);
+            go_back(start);
             skip_until('>', '>', '>', '>', '>', '>');
             return;
         }
-        in_seek(start);
+        go_back(start);
     }
     skip_until('>', ' ', '\r', '\n', '\t', 26);
 }
@@ -323,6 +332,7 @@ int test_inserted(const char* path)
 
 int restore_pass()
 {
+    position_lost = false;
     bool pair = false;
     while (in_peek() != -1) {
         poll_messages();
@@ -358,7 +368,7 @@ int restore_pass()
             out_put('<');
         }
     }
-    return 0;
+    return position_lost ? -2 : 0;
 }
 
 int restore_page(const char* path)
@@ -379,6 +389,8 @@ int restore_page(const char* path)
     }
     int result = restore_pass();
     int written = out_close();
+    if (in_failed())
+        written = -1;
     in_close();
     if (result != 0 || written != 0) {
         recover_page(path, temp_path);

@@ -10,10 +10,11 @@ int test_inserted(const char* path);
 // insertion marker with the preload script, the onLoad attribute of BODY start tags and the applet
 // element; every other byte is written unchanged and in order. 0: restored; -1: the temporary copy
 // cannot be made; -5: it cannot be opened for reading; -6: the page cannot be opened for writing;
-// -2: an applet element has no end, so the page is left exactly as it was; -7: a write failed
-// (the page is brought back whole from the copy, or the log names the copy that holds it).
+// -2: an applet element has no end, so the page is left exactly as it was; -7: a write or a read
+// of the copy failed (the page is brought back whole from the copy, or the log names the copy that
+// holds it).
 int restore_page(const char* path);
 
 // The restoring pass from the input stream to the output stream, both open. Returns 0, or -2 when
-// an applet element whose end never comes was met.
+// an applet element whose end never comes was met (or the input could not be re-read).
 int restore_pass();

@@ -54,6 +54,10 @@ TEST_F(restorer, OnloadAttributeIsDroppedWithItsValue)
     EXPECT_EQ(restored("<body onLoad='go(\"x y\")'>"), "<body>");
     // A quote that never closes: the value goes up to the tag's end.
     EXPECT_EQ(restored("<body onload=\"init() text=red>rest"), "<body>rest");
+    // A quote that does not close before the next tag is no closing quote far down the page.
+    EXPECT_EQ(restored("<body onLoad='init()>\r\n<p>text</p>\r\n<p>It's here</p>"),
+              "<body>\r\n<p>text</p>\r\n<p>It's here</p>");
+    EXPECT_EQ(restored("<body onLoad=\"if (a > b) go()\" link=red>"), "<body link=red>");
     // No blank before the name: the tag stays as it is.
     EXPECT_EQ(restored("<bodyonload=x>"), "<bodyonload=x>");
     EXPECT_EQ(restored("<body bgcolor=\"white\">"), "<body bgcolor=\"white\">");

@@ -14,12 +14,13 @@ struct reader {
     FILE* file;
     bool open;
     int look;
+    bool failed;  // a read error, which ended the input early
 };
 
 }  // namespace
 
-static reader scan = {nullptr, false, -1};
-static reader input = {nullptr, false, -1};
+static reader scan = {nullptr, false, -1, false};
+static reader input = {nullptr, false, -1, false};
 
 static FILE* output;
 static bool output_closed = true;
@@ -41,8 +42,10 @@ static int reader_next(reader& r)
         return -1;
     int result = r.look;
     r.look = byte_get(r.file);
-    if (r.look == EOF)
+    if (r.look == EOF) {
         r.look = -1;
+        r.failed = std::ferror(r.file) != 0;
+    }
     return result;
 }
 
@@ -67,6 +70,7 @@ int scan_open(const char* path)
         return -1;
     }
     scan.open = true;
+    scan.failed = false;
     if (!exit_handler) {
         exit_handler = true;
         std::atexit(scan_close);
@@ -142,6 +146,7 @@ int in_open(const char* path)
     if (std::setvbuf(input.file, input_buffer, _IOFBF, sizeof input_buffer) != 0)
         std::printf("Buffering failed.(RD) \n");
     input.open = true;
+    input.failed = false;
     if (!exit_handler) {
         exit_handler = true;
         std::atexit(in_close);
@@ -157,6 +162,8 @@ int in_next() { return reader_next(input); }
 
 int in_peek() { return input.look; }
 
+bool in_failed() { return input.failed; }
+
 long long in_tell()
 {
     long long position = byte_tell(input.file);
@@ -168,9 +175,11 @@ int in_seek(long long position)
     if (!input.open || byte_seek(input.file, position) != 0)
         return -1;
     input.look = byte_get(input.file);
-    if (input.look == EOF)
+    if (input.look == EOF) {
         input.look = -1;
-    return 0;
+        input.failed = std::ferror(input.file) != 0;
+    }
+    return input.failed ? -1 : 0;
 }
 
 // ---- output stream

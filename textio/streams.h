@@ -26,6 +26,8 @@ int in_open(const char* path);  // 0, or -1 after printing the open message
 void in_close();
 int in_next();
 int in_peek();
+// True when reading the input failed since in_open (a read error ends the input like its end).
+bool in_failed();
 // The position of the look-ahead byte in the file, and going back to such a position (the
 // look-ahead is read again there). in_seek returns 0, or -1 when the stream cannot seek.
 long long in_tell();
