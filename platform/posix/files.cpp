@@ -130,7 +130,18 @@ int executable_path(char* out, int size)
     return 0;
 }
 
-static FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
+// A directory opens as a stream on POSIX but cannot be read; it is no page, as on Windows.
+static FILE* open_stream(const char* path, const char* mode)
+{
+    FILE* file = std::fopen(path, mode);
+    struct stat info;
+    if (file && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+        std::fclose(file);
+        errno = EISDIR;
+        return nullptr;
+    }
+    return file;
+}
 static int close_stream(FILE* file) { return std::fclose(file); }
 
 file_operations file_ops = {open_stream, close_stream, copy_file, delete_file};

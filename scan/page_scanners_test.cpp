@@ -1,0 +1,155 @@
+// Tests of the page scanners: the onLoad test of BODY tags, the link, image and stream
+// collectors, comments, double-byte pairing and the table caps.
+#include "scan/page_scanners.h"
+
+#include "platform/dbcs.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+char table[image_table_size][path_size];
+
+struct page_scanners : testing::Test {
+    std::string folder;
+    void SetUp() override { folder = make_scratch("page_scanners"); }
+    void TearDown() override
+    {
+        use_single_byte();
+        clear_scratch(folder);
+    }
+    std::string page(const std::string& bytes)
+    {
+        write_file(folder + "page.html", bytes);
+        return folder + "page.html";
+    }
+};
+
+struct onload_case {
+    bool code_page_932;
+    const char* page;
+    int expected;
+};
+
+class already_set : public page_scanners, public testing::WithParamInterface<onload_case> {};
+
+TEST_P(already_set, finds_onload_on_body_tags_outside_comments)
+{
+    if (GetParam().code_page_932)
+        use_code_page_932();
+    else
+        std::memset(lead_byte_table, 0, sizeof lead_byte_table);  // whatever the system's code page
+    EXPECT_EQ(test_already_set(page(GetParam().page).c_str()), GetParam().expected) << GetParam().page;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    page_scanners, already_set,
+    testing::Values(
+        onload_case{false, "<html><body onload=\"go()\">", 123},
+        onload_case{false, "<BODY bgcolor=white>text</body>", 0},
+        onload_case{false, "<body bgcolor=white><body\r\n\tonLoad=go()>", 123},
+        onload_case{false, "<bodyONLOAD>", 123},
+        onload_case{false, "<body title=\"x onload\">", 123},
+        onload_case{false, "<body>onload", 0},
+        onload_case{false, "<body a=b>onload", 0},
+        onload_case{false, "<body onloa", 0},
+        onload_case{false, "<bod onload>", 0},
+        onload_case{false, "<!-- <body onload=x> --><body>", 0},
+        onload_case{false, "<!-->   <body onload=x> --><body>", 0},
+        onload_case{false, "<!----><body onload=x>", 123},
+        onload_case{false, "<!DOCTYPE html><!-x<body onload=x>", 123},
+        onload_case{false, "<!-- never closed <body onload=x>", 0},
+        onload_case{true, "<!--\x82\xA0--><body onload=x>", 123},
+        onload_case{true, "<!--\x81--><body onload=x>--><body>", 0},
+        onload_case{true, "<!--\x95\x95--><body onload=x>", 123},  // a second byte opens no pair
+        onload_case{true, "<body \x95\x95onload>", 123},
+        onload_case{true, "\x82<body onload=x>", 0},
+        onload_case{true, "<body x\x82onload>", 0},
+        onload_case{false, "<body x\x82onload>", 123}));
+
+using values = std::vector<std::string>;
+using collector = int (*)(const char*, char (*)[path_size]);
+
+struct collect_case {
+    collector pass;
+    bool code_page_932;
+    std::string page;
+    values expected;
+};
+
+class collecting : public page_scanners, public testing::WithParamInterface<collect_case> {};
+
+TEST_P(collecting, yields_the_attribute_values_in_page_order)
+{
+    const collect_case& c = GetParam();
+    if (c.code_page_932)
+        use_code_page_932();
+    else
+        std::memset(lead_byte_table, 0, sizeof lead_byte_table);
+    int count = c.pass(page(c.page).c_str(), table);
+    ASSERT_EQ(count, static_cast<int>(c.expected.size())) << c.page;
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(table[i], c.expected[i]) << c.page;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    page_scanners, collecting,
+    testing::Values(
+        collect_case{collect_links, false, "<A HREF=\"one.html\">1</A><a  href = 'two.html'>2</a>", values{"one.html", "two.html"}},
+        collect_case{collect_links, false, "<aHREF=x.html><abbr href=y.html><a>", values{}},
+        collect_case{collect_links, false, "<a\tname=top href=tab.html href=passed.html>", values{"tab.html"}},
+        collect_case{collect_links, false, "<a hreflang=en> x", values{"lang=en>"}},
+        collect_case{collect_links, false, "<a title=\"a > b\" href=c.html>", values{}},
+        collect_case{collect_links, false, "<a href=\"1.html\" href=\"2.html\"><a href=end.html", values{"1.html", "2.html", "end.html"}},
+        collect_case{collect_links, false, "<!-- <a href=c.html> --><a href=d.html >", values{"d.html"}},
+        collect_case{collect_links, false, "<a name=x", values{}},
+        collect_case{collect_links, false, "<a href=" + std::string(300, 'x') + " ><a href=\"" + std::string(257, 'y') + "\">",
+                     values{std::string(257, 'x'), std::string(257, 'y')}},  // a value is cut to 257 bytes
+        collect_case{collect_links, false, "<<a href=x ><A\nHREF\n=\n\"y\">", values{"x", "y"}},
+        collect_case{collect_links, true, "\x82<a href=no.html><a href=\"\x82\"\">", values{"\x82\""}},
+        collect_case{collect_images, false, "<IMG SRC=\"a.gif\" ALT=\"a b\"><imgsrc=b.gif >", values{"a.gif", "b.gif"}},
+        collect_case{collect_images, false, "<img alt=x><p src=y.gif><img src = \"c.gif\">", values{"c.gif"}},
+        collect_case{collect_streams, false,
+                     "<embed src=a.mid ><BGSOUND SRC=\"b.wav\"><bgsound loop=1><b src=x><e src=y><EMBEDx src=c >",
+                     values{"a.mid", "b.wav", "c"}},
+        collect_case{collect_streams, false, "", values{}}));
+
+TEST_F(page_scanners, every_pass_reports_a_page_that_cannot_be_opened)
+{
+    std::string missing = folder + "missing.html";
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(test_already_set(missing.c_str()), -1);
+    EXPECT_EQ(collect_links(missing.c_str(), table), -1);
+    EXPECT_EQ(collect_images(missing.c_str(), table), -1);
+    EXPECT_EQ(collect_streams(missing.c_str(), table), -1);
+    testing::internal::GetCapturedStdout();
+}
+
+TEST_F(page_scanners, tables_keep_at_most_their_cap_less_one)
+{
+    struct {
+        collector pass;
+        const char* tag;
+        int entries;
+    } passes[] = {{collect_links, "<a href=", link_table_size},
+                  {collect_images, "<img src=", image_table_size},
+                  {collect_streams, "<embed src=", stream_table_size}};
+    for (const auto& p : passes) {
+        std::string text;
+        for (int i = 0; i < p.entries + 4; ++i)
+            text += std::string(p.tag) + "\"v" + std::to_string(i) + "\">";
+        // A table the size of the caller's: no value may land past its last entry.
+        auto entries = std::make_unique<char[][path_size]>(static_cast<size_t>(p.entries));
+        int count = p.pass(page(text).c_str(), entries.get());
+        ASSERT_EQ(count, p.entries - 2) << p.tag;
+        EXPECT_STREQ(entries[count - 1], ("v" + std::to_string(count - 1)).c_str());
+    }
+}
+
+}  // namespace

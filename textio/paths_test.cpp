@@ -1,0 +1,118 @@
+// Tests of the path functions: prefixes, directory and file parts, trailing numbers and the name a
+// file is stored under.
+#include "textio/paths.h"
+
+#include "platform/dbcs.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+TEST(paths, has_prefix_nocase_folds_only_ascii_letters)
+{
+    EXPECT_EQ(has_prefix_nocase("HTTP://host/a.html", "http://"), 0);
+    EXPECT_EQ(has_prefix_nocase("Page12", "pAGE"), 0);
+    EXPECT_EQ(has_prefix_nocase("abc", ""), 0);
+    EXPECT_EQ(has_prefix_nocase("htt", "http://"), -1);
+    EXPECT_EQ(has_prefix_nocase("[x", "{x"), -1);  // neither is a letter
+    EXPECT_EQ(has_prefix_nocase("@", "`"), -1);
+    EXPECT_EQ(has_prefix_nocase("\xC1", "\xE1"), -1);
+}
+
+// Runs one path function into a 260-byte buffer guarded by canaries, and returns its text.
+template <class Operation>
+std::string run(Operation operation)
+{
+    char out[300];
+    std::memset(out, '#', sizeof out);
+    operation(out);
+    EXPECT_LE(std::strlen(out), 259u);
+    EXPECT_EQ(out[260], '#');  // nothing written past the 260-byte path buffer
+    return out;
+}
+
+std::string dir_of(const std::string& path, const char* separators = any_separators)
+{
+    return run([&](char* out) { dir_part(out, path.c_str(), separators); });
+}
+std::string file_of(const std::string& path) { return run([&](char* out) { file_part(out, path.c_str()); }); }
+std::string stem_of(const std::string& path)
+{
+    return run([&](char* out) { file_part_less_number(out, path.c_str()); });
+}
+
+TEST(paths, directory_and_file_parts)
+{
+    EXPECT_EQ(dir_of("page.html"), "");
+    EXPECT_EQ(dir_of("pages/x.html"), "pages/");
+    EXPECT_EQ(file_of("a/b/c.html"), "c.html");
+    EXPECT_EQ(file_of("a/b/"), "");
+    EXPECT_EQ(dir_of("C:\\a\\b.html", "\\"), "C:\\a\\");
+#ifdef _WIN32
+    EXPECT_EQ(dir_of("C:\\a/b\\c.html"), "C:\\a/b\\");
+    EXPECT_EQ(dir_of("pages/x.html", own_separators), "");
+    EXPECT_EQ(file_of("C:\\a\\"), "");
+#endif
+    std::string long_path = std::string(290, 'd') + "/" + std::string(300, 'f');
+    EXPECT_EQ(dir_of(long_path), std::string(259, 'd'));
+    EXPECT_EQ(file_of(long_path), std::string(259, 'f'));
+}
+
+TEST(paths, second_bytes_are_never_separators)
+{
+    use_code_page_932();
+    EXPECT_EQ(dir_of("top\\\x95\\name\\x.html", "\\/"), "top\\\x95\\name\\");
+    EXPECT_EQ(dir_of("top\\\x95\\name", "\\/"), "top\\");
+    EXPECT_EQ(file_of("top/\x95/name"), "\x95/name");
+#ifdef _WIN32
+    EXPECT_EQ(file_of("top\\\x95\\name"), "\x95\\name");
+#endif
+    std::memset(lead_byte_table, 0, sizeof lead_byte_table);  // no lead bytes, whatever the system's code page
+    EXPECT_EQ(dir_of("top\\\x95\\name", "\\/"), "top\\\x95\\");
+    use_single_byte();
+}
+
+TEST(paths, trailing_number_and_the_name_without_it)
+{
+    struct {
+        const char* name;
+        int number;
+        const char* stem;
+    } cases[] = {
+        {"page12", 12, "page"},        {"p007", 7, "p"},     {"12", 12, ""},        {"page", -1, "page"},
+        {"page12.html", -1, "page12.html"}, {"", -1, ""},    {"a1b2", 2, "a1b"},
+        {"x1234567890", 234567890, "x"},  // only the last nine digits count
+        {"99999999999", 999999999, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(trailing_number(c.name), c.number) << c.name;
+        EXPECT_EQ(stem_of(c.name), c.stem) << c.name;
+    }
+    EXPECT_EQ(stem_of("dir9/0012"), "");
+}
+
+TEST(paths, find_actual_name_tells_files_from_directories)
+{
+    std::string folder = make_scratch("paths_find");
+    write_file(folder + "Page12.html", "x");
+    char out[260] = "stale";
+    EXPECT_EQ(find_actual_name(out, (folder + "Page12.html").c_str()), 0);
+    EXPECT_STREQ(out, "Page12.html");
+#ifdef _WIN32
+    EXPECT_EQ(find_actual_name(out, (folder + "PAGE12.HTML").c_str()), 0);
+    EXPECT_STREQ(out, "Page12.html");  // the letters as stored
+#endif
+    EXPECT_EQ(find_actual_name(out, (folder + "missing.html").c_str()), -1);
+    EXPECT_STREQ(out, "");
+    std::snprintf(out, sizeof out, "stale");
+    EXPECT_EQ(find_actual_name(out, folder.substr(0, folder.size() - 1).c_str()), -1);
+    EXPECT_STREQ(out, "");
+    clear_scratch(folder);
+}
+
+}  // namespace
