@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-i686 wine wine32 xvfb
-          default-jdk-headless locales x11-utils imagemagick)
+          default-jdk-headless locales x11-utils imagemagick chromium x11-apps)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -71,7 +71,9 @@ check "add: log row names the chosen page and the counts" \
     crlf '  nextImg2= new Image;  nextImg2.src="http://example.org/b.gif";\n  document.preload.next();\n'
     crlf '}\n// --></script>\n\n<body bgcolor="white" onLoad="preloadImage()">\n<h1>Photo 1</h1>\n<img src="p1.jpg">\n'
     crlf '<a href="index.html">index</a> <a href="photo2.html">next</a>\n\n'
-    crlf '<applet code="nextpics.class" name="preload" width=0 height=0>\n<param name="next" value="photo2.html;s.mid">\n'
+    crlf '<applet code="nextpics.class" name="preload" width=0 height=0>\n'
+    sed -n '/^<applet /,/^---/p' "$bin/insert.ini" | sed '1d;$d'  # the shipped tag block's script
+    crlf '<param name="next" value="photo2.html;s.mid">\n'
     crlf '</applet>\n</body>\n</html>'
 } >"$work/photo1.expected"
 check "add: exact bytes of the prepared page" same_file "$work/photo1.expected" "$site/photo1.html"
