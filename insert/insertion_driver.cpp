@@ -22,11 +22,26 @@ static const char banner[] = "AddNextpics V1.07  preloads the next page of each 
 static signed char low_byte(int result) { return static_cast<signed char>(result & 0xFF); }
 
 // Where insert.ini and nextpics.class are looked for: the directory of the running program where
-// the system tells it, else the directory part of the program's path on the command line.
+// the system tells it, else the directory part of the program's path on the command line. An
+// installed program (bin/) finds them in share/nextpics/ beside its bin/ when they are not beside
+// the program itself.
 static void find_program_directory(const char* argument0)
 {
     char executable[path_size];
     dir_part(program_directory, executable_path(executable, path_size) == 0 ? executable : argument0);
+    char probe[path_size];
+    char found[path_size];
+    copy_text(probe, path_size, program_directory);
+    append_text(probe, path_size, "insert.ini");
+    if (find_actual_name(found, probe) == 0)
+        return;
+    char installed[path_size];
+    copy_text(installed, path_size, program_directory);
+    append_text(installed, path_size, "../share/nextpics/");
+    copy_text(probe, path_size, installed);
+    append_text(probe, path_size, "insert.ini");
+    if (find_actual_name(found, probe) == 0)
+        copy_text(program_directory, path_size, installed);
 }
 
 int program_main(void* instance, int show_state)
