@@ -31,10 +31,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i >/dev/null 2>&1 || true
     wineserver -w || true
 fi
-for locale in C ja_JP.UTF-8; do
-    step "Windows tests under Wine, LC_ALL=$locale"
-    LC_ALL=$locale ctest --preset win32 || status=1
-done
+# The Wine cases set the locale of each run themselves; the unit tests run in both locales.
+step "Windows tests under Wine, LC_ALL=C"
+LC_ALL=C ctest --preset win32 || status=1
+step "Windows unit tests under Wine, LC_ALL=ja_JP.UTF-8"
+LC_ALL=ja_JP.UTF-8 ctest --preset win32 -R '^unit_tests$' || status=1
 wineserver -k 2>/dev/null || true
 
 echo
