@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
 # End-to-end cases for both programs under Wine: the console window with its logo and closing key
-# loop, the insert blocks file check, and the shape of the two executables.
+# loop, the insert blocks file check, the shape of the two executables, and pages prepared and
+# restored with the user's answers in the message boxes, in English and under code page 932.
 #
-# usage: cases.sh BUILD_DIR OBJDUMP GROUP...    GROUP: console | file-set | binaries | all
-# Each case leaves its folder under BUILD_DIR/tests/wine/cases/ (driver output, screenshots).
+# usage: cases.sh BUILD_DIR OBJDUMP GROUP...
+#        GROUP: console | file-set | binaries | add | del | japanese | all
+# Each case leaves its folder under BUILD_DIR/tests/wine/cases/ (driver output, screenshots, pages).
+# The page cases compare with the native programs given the same answers on standard input; they
+# come from the native build in NEXTPICS_NATIVE_BUILD (default BUILD_DIR/native-reference), which
+# is brought up to date, or configured there first.
 set -uo pipefail
 
 build=$(cd "$1" && pwd)
@@ -247,13 +252,468 @@ binaries_group() {
     done
 }
 
+# ---- Pages prepared and restored, with the user's answers in the message boxes
+
+tree=$(cd "$here/../.." && pwd)
+native_programs=$cases/native-programs
+
+# Brings the native programs up to date and puts them in one folder with the data files of the
+# Windows build, so that both builds insert the same blocks and copy the same applet file.
+native_ready=""
+prepare_native() {
+    [ -n "$native_ready" ] && return 0
+    local native=${NEXTPICS_NATIVE_BUILD:-}
+    if [ -z "$native" ]; then
+        native=$build/native-reference
+        [ -f "$tree/build/native/CMakeCache.txt" ] && native=$tree/build/native
+    fi
+    if [ ! -f "$native/CMakeCache.txt" ]; then
+        cmake -S "$tree" -B "$native" -G Ninja -DCMAKE_BUILD_TYPE=Release -DNEXTPICS_TESTS=OFF \
+            >"$cases/native-build.txt" 2>&1 || return 1
+    fi
+    cmake --build "$native" --target addNextpics delNextpics >>"$cases/native-build.txt" 2>&1 || return 1
+    rm -rf "$native_programs"
+    mkdir -p "$native_programs"
+    cp "$native/bin/addNextpics" "$native/bin/delNextpics" "$bin/insert.ini" "$bin/nextpics.class" \
+        "$native_programs/" && native_ready=1
+}
+
+crlf() { local text=${1//\\n/\\r\\n}; printf '%b' "$text"; }  # "\n" in the text becomes CR LF
+
+# A small album: photo1 links to index and photo2, photo2 to index, index to photo1.
+album_site() {
+    local site=$1
+    mkdir -p "$site"
+    {
+        crlf '<html>\n<head><title>Album</title></head>\n<body bgcolor="white">\n<h1>Photo 1</h1>\n'
+        crlf '<img src="p1.jpg">\n<a href="index.html">index</a> <a href="photo2.html">next</a>\n'
+        crlf '</body>\n</html>\n'
+    } >"$site/photo1.html"
+    {
+        crlf '<html>\n<body>\n<img src="p2.jpg"><img src="http://example.org/b.gif">\n<bgsound src="s.mid">\n'
+        crlf '<a href="index.html">index</a>\n</body>\n</html>\n'
+    } >"$site/photo2.html"
+    crlf '<html><body><a href="photo1.html">start</a></body></html>\n' >"$site/index.html"
+}
+
+# new_case NAME: an empty case folder; its site/ is the Wine run's, native/ the native run's.
+new_case() {
+    dir=$cases/$1
+    site=$dir/site
+    rm -rf "$dir"
+    mkdir -p "$site"
+}
+
+# Copies the site for the native run and keeps its pages as they were before any run.
+freeze_site() {
+    rm -rf "$dir/native" "$dir/orig"
+    cp -r "$site" "$dir/native"
+    cp -r "$site" "$dir/orig"
+}
+
+# native PROGRAM ANSWERS [VAR=VALUE...] -- PAGE...: the native program in native/ with the answers
+# on standard input, in the C locale unless told otherwise; its output and exit status land in
+# native.txt and native.status.
+native() {
+    local program=$1 answers=$2
+    shift 2
+    local envs=(LC_ALL=C)
+    while [ "$1" != -- ]; do envs+=("$1"); shift; done
+    shift
+    (cd "$dir/native" && printf '%b' "$answers" |
+        env "${envs[@]}" "$native_programs/$program" "$@" >"$dir/native.txt" 2>&1)
+    echo $? >"$dir/native.status"
+}
+
+# wine_run [run_case OPTION...] -- PROGRAM.exe PAGE...: the Windows program in site/, results in run/;
+# in the C locale unless an --env option says otherwise.
+wine_run() { run --out "$dir/run" --cwd "$site" --env LC_ALL=C "$@"; }
+
+# keep_run NAME: sets the results of a run aside before the next run of the same case.
+keep_run() {
+    mv "$dir/run" "$dir/run-$1"
+    mv "$dir/native.status" "$dir/native-$1.status"
+    mv "$dir/native.txt" "$dir/native-$1.txt"
+}
+
+status_of() { cat "$1" 2>/dev/null; }
+
+# same_file A B: byte for byte equal; on a difference shows the first differing bytes.
+same_file() {
+    cmp "$1" "$2" >/dev/null 2>&1 && return 0
+    cmp -l "$1" "$2" 2>&1 | head -5 | sed 's/^/    /'
+    return 1
+}
+
+# same_tree A B: the same files with the same bytes.
+same_tree() {
+    diff -r "$1" "$2" >/dev/null 2>&1 && return 0
+    diff -rq "$1" "$2" 2>&1 | head -5 | sed 's/^/    /'
+    return 1
+}
+
+prepared() { grep -q 'onLoad="preloadImage()"' "$1"; }
+
+no_temporary() { [ -z "$(find "$1" -iname "$2*.tmp")" ]; }
+
+# The Nth driver line of a kind (1 = first), in the field NAME.
+nth_value() {
+    local file=$1 kind=$2 n=$3 name=$4
+    grep -a "^$kind " "$file" | sed -n "${n}p" | tr ' ' '\n' | sed -n "s/^$name=//p" | head -n1
+}
+
+# box_is WHAT N CAPTION_HEX TEXT_HEX BUTTONS OWNER: the Nth message box of the run.
+box_is() {
+    local what=$1 n=$2 caption=$3 text=$4 buttons=$5 owner=$6
+    local d=$dir/run/driver.txt
+    check "$what: caption" is "$(nth_value "$d" box "$n" caption_hex)" "$caption"
+    check "$what: text" is "$(nth_value "$d" box "$n" text_hex)" "$text"
+    check "$what: buttons $buttons" is "$(nth_value "$d" box "$n" buttons)" "$buttons"
+    check "$what: owned by the console window" is "$(nth_value "$d" box "$n" owner_hex)" "$(hex_of "$owner")"
+}
+
+# The program ends at once after the Cancel in the second box: under Wine without a window manager
+# each box takes about 2 s to go away, so the time from the first box to the second is the measure;
+# the closing lines and the key loop would add 1.7 s to it.
+ends_at_once() {
+    local d=$dir/run/driver.txt
+    local first second end
+    first=$(nth_value "$d" box 1 t_ms)
+    second=$(nth_value "$d" box 2 t_ms)
+    end=$(value "$d" exit t_ms)
+    [ -n "$first" ] && [ -n "$second" ] && [ -n "$end" ] && [ $((end - second)) -lt $((second - first + 1000)) ] &&
+        return 0
+    echo "    first box $first ms, second box $second ms, exit $end ms"
+    return 1
+}
+
+# run_passed WHAT STATUS: the driver saw every step and the program ended with the status.
+run_passed() {
+    check "$1: driver steps pass" is "$(status_of "$dir/run/driver.status")" 0 ||
+        grep -a '^fail\|^unexpected' "$dir/run/driver.txt" | sed 's/^/    /'
+    check "$1: exit status $2" is "$(status_of "$dir/run/program.status")" "$2"
+    check "$1: native exit status $2" is "$(status_of "$dir/native.status")" "$2"
+}
+
+select_caption=$(hex_of "AddNextpics : next page select ")
+refer_caption=$(hex_of "AddNextpics : next page referring error ")
+select_text() { hex_of "Now setting: $1 "$'\r\n'"Is the next: $2 ?"; }
+
+# The blocks of the shipped insert.ini, as addNextpics reads them: split at runs of three hyphens,
+# blocks 2 to 4 without the line breaks at their start.
+ini_block() {
+    perl -0777 -ne 'my @b = split /---/, $_, 5; my $x = $b['"$(($1 - 1))"'] // ""; $x =~ s/^(\r\n)+//; print $x' \
+        "$bin/insert.ini"
+}
+
+# The lines that addNextpics writes ahead of the BODY start tag for the next page's images.
+preload_script() {
+    printf '<!-- Nextpics insert -->\r\n<script language="Javascript">\r\n<!-- \r\nfunction preloadImage()  {\r\n'
+    local n=1 src
+    for src in "$@"; do
+        printf '  nextImg%d= new Image;  nextImg%d.src="%s";\r\n  document.preload.next();\r\n' $n $n "$src"
+        n=$((n + 1))
+    done
+    printf '}\r\n// --></script>\r\n\r\n'
+}
+
+# The applet element that addNextpics writes ahead of the BODY end tag, naming VALUE as next.
+applet_element() {
+    ini_block 2
+    printf '<applet code="nextpics.class" name="preload" '
+    if [ -n "$(ini_block 3)" ]; then ini_block 3 | tail -c +46; else printf 'width=0 height=0>\r\n'; fi
+    printf '<param name="next" value="%s">\r\n</applet>\r\n' "$1"
+    ini_block 4 | tail -c +12
+}
+
+# A page as addNextpics leaves it and delNextpics gives it back: with one more CR LF ahead of each
+# BODY tag (the text before both ends in a single line break).
+with_breaks() { perl -0777 -pe 's/(<\/?body)/\r\n$1/gi' "$1"; }
+
+# The first page asks about index first, then photo2; No, then Yes prepares it with photo2.
+add_select_case() {
+    new_case add_select
+    album_site "$site"
+    freeze_site
+    native addNextpics 'n\ny\n' -- photo1.html
+    wine_run --step "wait-window \"$add_title\"" --step "expect-box no" --step "expect-box yes" \
+        --step "expect-no-box 15000" --step "wait-exit" -- "$bin/addNextpics.exe" photo1.html
+    local w="add select"
+    run_passed "$w" 0
+    box_is "$w: first question" 1 "$select_caption" "$(select_text photo1.html index.html)" yes,no "$add_title"
+    box_is "$w: second question" 2 "$select_caption" "$(select_text photo1.html photo2.html)" yes,no "$add_title"
+    check "$w: only two questions" is "$(grep -a -c '^box ' "$dir/run/driver.txt")" 2
+    {
+        crlf '<html>\n<head><title>Album</title></head>\n\n'
+        preload_script p2.jpg http://example.org/b.gif
+        crlf '<body bgcolor="white" onLoad="preloadImage()">\n<h1>Photo 1</h1>\n<img src="p1.jpg">\n'
+        crlf '<a href="index.html">index</a> <a href="photo2.html">next</a>\n\n'
+        applet_element "photo2.html;s.mid"
+        crlf '</body>\n</html>\n'
+    } >"$dir/photo1.expected"
+    check "$w: page bytes" same_file "$dir/photo1.expected" "$site/photo1.html"
+    check "$w: page bytes as natively" same_file "$dir/native/photo1.html" "$site/photo1.html"
+    check "$w: nextpics.class copied beside the page" same_file "$bin/nextpics.class" "$site/nextpics.class"
+    check "$w: no addnex*.tmp left" no_temporary "$site" addnex
+    check "$w: the other pages untouched" same_file "$dir/orig/photo2.html" "$site/photo2.html"
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
+# A link to a missing file: OK skips the page and the batch goes on; No to every link of a later
+# page, then Cancel, stops the batch before the last page.
+add_referring_case() {
+    new_case add_referring
+    album_site "$site"
+    crlf '<html><body><a href="gone.html">x</a></body></html>\n' >"$site/dangling.html"
+    crlf '<html><body><a href="index.html">i</a> <a href="photo1.html">1</a></body></html>\n' >"$site/choice.html"
+    freeze_site
+    native addNextpics 'o\nn\nn\nc\n' -- dangling.html photo2.html choice.html index.html
+    wine_run --step "wait-window \"$add_title\"" --step "expect-box ok" --step "expect-box no" \
+        --step "expect-box no" --step "expect-box cancel" --step "expect-no-box 15000" --step "wait-exit" \
+        -- "$bin/addNextpics.exe" dangling.html photo2.html choice.html index.html
+    local w="add referring error"
+    run_passed "$w" 0
+    box_is "$w: missing file" 1 "$refer_caption" "$(hex_of "Not found: gone.html file.")" ok,cancel "$add_title"
+    box_is "$w: first question" 2 "$select_caption" "$(select_text choice.html index.html)" yes,no "$add_title"
+    box_is "$w: second question" 3 "$select_caption" "$(select_text choice.html photo1.html)" yes,no "$add_title"
+    box_is "$w: every link declined" 4 "$refer_caption" "$(hex_of "Next page file not found.")" ok,cancel \
+        "$add_title"
+    check "$w: page skipped with OK untouched" same_file "$dir/orig/dangling.html" "$site/dangling.html"
+    check "$w: page after OK prepared" prepared "$site/photo2.html"
+    check "$w: page cancelled untouched" same_file "$dir/orig/choice.html" "$site/choice.html"
+    check "$w: page after Cancel untouched" same_file "$dir/orig/index.html" "$site/index.html"
+    check "$w: no addnex*.tmp left" no_temporary "$site" addnex
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
+# Pages whose BODY tag carries onLoad: OK skips one and the next page is prepared; Cancel ends the
+# run at once with status 1. The box names the file as stored, whatever case the command line has.
+add_already_set_case() {
+    new_case add_already_set
+    album_site "$site"
+    crlf '<html><body onLoad="start()"><a href="photo2.html">2</a></body></html>\n' >"$site/set1.html"
+    crlf '<HTML><BODY BGCOLOR=red ONLOAD=go()><A HREF="index.html">i</A></BODY></HTML>\n' >"$site/set2.html"
+    freeze_site
+    native addNextpics 'o\nc\n' -- set1.html photo2.html set2.html index.html
+    wine_run --step "wait-window \"$add_title\"" --step "expect-box ok" --step "expect-box cancel" \
+        --step "expect-no-box 15000" --step "wait-exit" \
+        -- "$bin/addNextpics.exe" SET1.Html photo2.html set2.html index.html
+    local w="add already set"
+    local caption
+    caption=$(hex_of "AddNextpics")
+    run_passed "$w" 1
+    box_is "$w: OK" 1 "$caption" "$(hex_of "set1.html : Nextpics already set.")" ok,cancel "$add_title"
+    box_is "$w: Cancel" 2 "$caption" "$(hex_of "set2.html : Nextpics already set.")" ok,cancel "$add_title"
+    check "$w: ends at once after Cancel" ends_at_once
+    check "$w: skipped page untouched" same_file "$dir/orig/set1.html" "$site/set1.html"
+    check "$w: page after OK prepared" prepared "$site/photo2.html"
+    check "$w: cancelled page untouched" same_file "$dir/orig/set2.html" "$site/set2.html"
+    check "$w: page after Cancel untouched" same_file "$dir/orig/index.html" "$site/index.html"
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
+add_group() {
+    prepare_native || { check "native programs build (see $cases/native-build.txt)" false; return; }
+    add_select_case
+    add_referring_case
+    add_already_set_case
+}
+
+# Pages in two folders, named with back slashes, prepared by addNextpics and restored by
+# delNextpics; a page that cannot be opened before them shows no box and stops nothing.
+del_restore_case() {
+    new_case del_restore
+    album_site "$site/a"
+    album_site "$site/b"
+    freeze_site
+    native addNextpics 'n\ny\ny\n' -- a/photo1.html b/photo1.html
+    wine_run --step "wait-window \"$add_title\"" --step "expect-box no" --step "expect-box yes" \
+        --step "expect-box yes" --step "expect-no-box 15000" --step "wait-exit" \
+        -- "$bin/addNextpics.exe" 'a\photo1.html' 'b\photo1.html'
+    local w="del restore"
+    run_passed "$w: preparing" 0
+    box_is "$w: preparing, the link chosen before is asked first" 3 "$select_caption" \
+        "$(select_text photo1.html photo2.html)" yes,no "$add_title"
+    check "$w: both pages prepared" prepared "$site/b/photo1.html"
+    check "$w: prepared as natively" same_tree "$dir/native" "$site"
+    keep_run add
+
+    native delNextpics '' -- missing.html a/photo1.html b/photo1.html
+    wine_run --step "wait-window \"$del_title\"" --step "expect-no-box 15000" --step "wait-exit" \
+        -- "$bin/delNextpics.exe" missing.html 'a\photo1.html' 'b\photo1.html'
+    run_passed "$w" 0
+    with_breaks "$dir/orig/a/photo1.html" >"$dir/photo1.expected"
+    check "$w: a\\photo1.html back, with a line break ahead of each BODY tag" \
+        same_file "$dir/photo1.expected" "$site/a/photo1.html"
+    check "$w: b\\photo1.html back the same way" same_file "$dir/photo1.expected" "$site/b/photo1.html"
+    check "$w: no delnex*.tmp left" no_temporary "$site" delnex
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
+# Pages without an onLoad BODY tag: OK skips one and the next page is restored; Cancel ends the run
+# at once with status 1 and the page after it keeps its preloading.
+del_removed_case() {
+    new_case del_removed
+    album_site "$site"
+    album_site "$dir/album"
+    crlf '<html><body>plain</body></html>\n' >"$site/plain.html"
+    (cd "$site" && printf 'n\ny\n' | LC_ALL=C "$native_programs/addNextpics" photo1.html photo2.html >/dev/null 2>&1)
+    local w="del already removed"
+    check "$w: pages prepared first" prepared "$site/photo2.html"
+    freeze_site
+    native delNextpics 'o\nc\n' -- index.html photo1.html plain.html photo2.html
+    wine_run --step "wait-window \"$del_title\"" --step "expect-box ok" --step "expect-box cancel" \
+        --step "expect-no-box 15000" --step "wait-exit" \
+        -- "$bin/delNextpics.exe" index.html photo1.html plain.html photo2.html
+    local caption
+    caption=$(hex_of delNextpics)
+    run_passed "$w" 1
+    box_is "$w: OK" 1 "$caption" "$(hex_of "index.html : Nextpics already removed.")" ok,cancel "$del_title"
+    box_is "$w: Cancel" 2 "$caption" "$(hex_of "plain.html : Nextpics already removed.")" ok,cancel "$del_title"
+    check "$w: ends at once after Cancel" ends_at_once
+    check "$w: skipped page untouched" same_file "$dir/orig/index.html" "$site/index.html"
+    with_breaks "$dir/album/photo1.html" >"$dir/photo1.expected"
+    check "$w: page after OK restored" same_file "$dir/photo1.expected" "$site/photo1.html"
+    check "$w: cancelled page untouched" same_file "$dir/orig/plain.html" "$site/plain.html"
+    check "$w: page after Cancel still prepared" same_file "$dir/orig/photo2.html" "$site/photo2.html"
+    check "$w: no delnex*.tmp left" no_temporary "$site" delnex
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
+del_group() {
+    prepare_native || { check "native programs build (see $cases/native-build.txt)" false; return; }
+    del_restore_case
+    del_removed_case
+}
+
+japanese=LC_ALL=ja_JP.UTF-8
+ja_select_text() { sjis_hex_of "現在のページは: $1 です"$'\r\n'"　次のページは: $2 でよろしいですか?"; }
+
+# Every box of addNextpics in Japanese: already set (OK), the questions (No, Yes), a missing next
+# page (OK), every link declined (OK); the run goes on to its end.
+ja_add_texts_case() {
+    new_case ja_add_texts
+    album_site "$site"
+    crlf '<html><body onload="go()"><a href="photo2.html">2</a></body></html>\n' >"$site/set.html"
+    crlf '<html><body><a href="gone.html">x</a></body></html>\n' >"$site/dangling.html"
+    crlf '<html><body><a href="index.html">i</a> <a href="photo1.html">1</a></body></html>\n' >"$site/choice.html"
+    freeze_site
+    local pages=(set.html photo1.html dangling.html choice.html photo2.html)
+    native addNextpics 'o\nn\ny\no\nn\nn\no\n' "$japanese" -- "${pages[@]}"
+    wine_run --env "$japanese" --step "wait-window \"$add_title\"" --step "expect-box ok" \
+        --step "expect-box no" --step "expect-box yes" --step "expect-box ok" --step "expect-box no" \
+        --step "expect-box no" --step "expect-box ok" --step "expect-no-box 15000" --step "wait-exit" \
+        -- "$bin/addNextpics.exe" "${pages[@]}"
+    local w="japanese add"
+    local select refer
+    select=$(sjis_hex_of "AddNextpics : 参照先の選択")
+    refer=$(sjis_hex_of "AddNextpics : 参照先エラー")
+    run_passed "$w" 0
+    box_is "$w: already set" 1 "$(sjis_hex_of AddNextpics)" "$(sjis_hex_of "set.html はネクストピクス設置済みです.")" \
+        ok,cancel "$add_title"
+    box_is "$w: first question" 2 "$select" "$(ja_select_text photo1.html index.html)" yes,no "$add_title"
+    box_is "$w: second question" 3 "$select" "$(ja_select_text photo1.html photo2.html)" yes,no "$add_title"
+    box_is "$w: missing file" 4 "$refer" "$(sjis_hex_of "次ページ: gone.html のファイルが見つかりません.")" \
+        ok,cancel "$add_title"
+    box_is "$w: the link chosen before is asked first" 5 "$select" "$(ja_select_text choice.html photo1.html)" \
+        yes,no "$add_title"
+    box_is "$w: every link declined" 7 "$refer" "$(sjis_hex_of "次ページのファイルが見つかりません.")" \
+        ok,cancel "$add_title"
+    check "$w: seven boxes" is "$(grep -a -c '^box ' "$dir/run/driver.txt")" 7
+    local page
+    for page in set.html dangling.html choice.html index.html; do
+        check "$w: $page untouched" same_file "$dir/orig/$page" "$site/$page"
+    done
+    check "$w: the batch goes on to the last page" prepared "$site/photo2.html"
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
+# The already-removed box of delNextpics in Japanese; OK, and the next page is restored.
+ja_del_text_case() {
+    new_case ja_del_text
+    album_site "$site"
+    album_site "$dir/album"
+    (cd "$site" && LC_ALL=C "$native_programs/addNextpics" photo2.html </dev/null >/dev/null 2>&1)
+    freeze_site
+    native delNextpics 'o\n' "$japanese" -- index.html photo2.html
+    wine_run --env "$japanese" --step "wait-window \"$del_title\"" --step "expect-box ok" \
+        --step "expect-no-box 15000" --step "wait-exit" -- "$bin/delNextpics.exe" index.html photo2.html
+    local w="japanese del"
+    run_passed "$w" 0
+    box_is "$w: already removed" 1 "$(sjis_hex_of delNextpics)" \
+        "$(sjis_hex_of "index.html はネクストピクス削除済みです.")" ok,cancel "$del_title"
+    check "$w: skipped page untouched" same_file "$dir/orig/index.html" "$site/index.html"
+    with_breaks "$dir/album/photo2.html" >"$dir/photo2.expected"
+    check "$w: next page restored" same_file "$dir/photo2.expected" "$site/photo2.html"
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
+# Double-byte text under code page 932: a "<" that is the second byte of a character starts no
+# tag; a 0x5C inside a character of a linked name or of the page's own name is no folder separator.
+ja_double_byte_case() {
+    new_case ja_double_byte
+    local cover
+    cover=$(printf '表紙.htm' | iconv -f UTF-8 -t CP932)  # 95 5C 8E 86 .htm; ソ is 83 5C
+    printf '<a href="n.htm">n</a>\x82<body>x</body>' >"$site/lt.htm"
+    crlf '<html><body>next</body></html>\n' >"$site/n.htm"
+    {
+        crlf '<html>\n<body>\n<a href="'
+        printf '%s' "$cover"
+        crlf '">next</a>\n</body>\n</html>\n'
+    } >"$site/top.htm"
+    # Wine keeps the names of a UTF-8 locale in UTF-8 on disk.
+    crlf '<img src="a.gif">\n' >"$site/表紙.htm"
+    crlf '<html>\n<body>\n<a href="n.htm">n</a>\n</body>\n</html>\n' >"$site/ソ.htm"
+    freeze_site
+    wine_run --env "$japanese" --step "wait-window \"$add_title\"" --step "expect-no-box 15000" \
+        --step "wait-exit" -- "$bin/addNextpics.exe" lt.htm top.htm "ソ.htm"
+    local w="japanese double-byte"
+    check "$w: no box, driver steps pass" is "$(status_of "$dir/run/driver.status")" 0
+    check "$w: exit status 0" is "$(status_of "$dir/run/program.status")" 0
+    { printf '<a href="n.htm">n</a>\x82<body>x\r\n'; applet_element n.htm; printf '</body>'; } >"$dir/lt.expected"
+    check "$w: no script at a \"<\" that ends a character; the applet at the end tag" \
+        same_file "$dir/lt.expected" "$site/lt.htm"
+    {
+        crlf '<html>\n\n'
+        preload_script a.gif
+        crlf '<body onLoad="preloadImage()">\n<a href="'
+        printf '%s' "$cover"
+        crlf '">next</a>\n\n'
+        applet_element "$cover"
+        crlf '</body>\n</html>\n'
+    } >"$dir/top.expected"
+    check "$w: image of a next page whose name holds 0x5C without a folder" \
+        same_file "$dir/top.expected" "$site/top.htm"
+    {
+        crlf '<html>\n\n'
+        preload_script
+        crlf '<body onLoad="preloadImage()">\n<a href="n.htm">n</a>\n\n'
+        applet_element n.htm
+        crlf '</body>\n</html>\n'
+    } >"$dir/so.expected"
+    check "$w: page named with 0x5C inside a character prepared" same_file "$dir/so.expected" "$site/ソ.htm"
+    check "$w: no other files in the folder" is "$(cd "$site" && ls | LC_ALL=C sort | tr '\n' ' ')" \
+        "lt.htm n.htm nextpics.class top.htm ソ.htm 表紙.htm "
+    check "$w: next pages untouched" same_file "$dir/orig/表紙.htm" "$site/表紙.htm"
+}
+
+japanese_group() {
+    prepare_native || { check "native programs build (see $cases/native-build.txt)" false; return; }
+    ja_add_texts_case
+    ja_del_text_case
+    ja_double_byte_case
+}
+
 started=$(date +%s)
 for group in "${groups[@]}"; do
     case "$group" in
         console) console_group ;;
         file-set) file_set_group ;;
         binaries) binaries_group ;;
-        all) binaries_group; console_group; file_set_group ;;
+        add) add_group ;;
+        del) del_group ;;
+        japanese) japanese_group ;;
+        all) binaries_group; console_group; file_set_group; add_group; del_group; japanese_group ;;
         *) echo "cases: unknown group $group" >&2; exit 2 ;;
     esac
 done
