@@ -1,0 +1,258 @@
+#!/usr/bin/env bash
+# Checks of what goes out to users: man pages, desktop entries, read-me texts, the Linux install,
+# the version resource of the Windows programs and the Windows zip.
+#
+# usage: check_release.sh GROUP BUILD_DIR VERSION [RC_COMPILER [OBJDUMP ZIP]]
+#   man-pages        both man pages render with groff -ww without a warning and carry VERSION
+#   desktop-entries  both desktop entries pass desktop-file-validate and open pages
+#   readmes          the English read-me is plain ASCII, the Japanese one fits Shift-JIS, and
+#                    both give the same limits
+#   install          cmake --install into an empty prefix, then the installed programs at work
+#   version-resource the version resource of bin/*.exe, read back by the resource compiler
+#   package          the zip unpacked: its files, their encodings, the version resource, and
+#                    both programs run from it under Wine on the sample album
+# Prints one line per failed check and a summary line; exits non-zero when a check failed.
+set -uo pipefail
+
+group=$1
+build=$(cd "$2" && pwd)
+version=$3
+rc_compiler=${4:-}
+objdump=${5:-}
+zip=${6:-}
+
+release=$(cd "$(dirname "$0")/.." && pwd)
+root=$(cd "$release/.." && pwd)
+album=$root/examples/album
+work=$(mktemp -d "${TMPDIR:-/tmp}/nextpics_release.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+passed=0
+failed=0
+
+# check DESCRIPTION COMMAND...: one check; its output is shown only when it fails.
+check() {
+    local what=$1
+    shift
+    local output
+    if output=$("$@" 2>&1); then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $what"
+        [ -z "$output" ] || head -n 20 <<<"$output" | while IFS= read -r line; do echo "    $line"; done
+    fi
+}
+
+# silent COMMAND...: the command succeeds and prints nothing at all.
+silent() {
+    local output
+    output=$("$@" 2>&1) || { printf '%s\n' "$output"; return 1; }
+    [ -z "$output" ] || { printf '%s\n' "$output"; return 1; }
+}
+
+same() {  # same EXPECTED ACTUAL
+    [ "$1" = "$2" ] && return
+    diff <(printf '%s\n' "$1") <(printf '%s\n' "$2")
+    return 1
+}
+
+nocr() { tr -d '\r' <"$1"; }
+without_empty_lines() { nocr "$1" | grep -v '^$'; }
+contains() { grep -qF -- "$2" "$1" || { echo "$1 lacks: $2"; return 1; }; }
+lacks() { ! grep -qF -- "$2" "$1" || { echo "$1 still holds: $2"; return 1; }; }
+
+# Numbers of two or more digits that stand alone: the limits and sizes a read-me gives.
+numbers_in() { grep -oP '(?<![0-9A-Za-z.])[0-9]{2,}(?![0-9A-Za-z])' "$1" | sort -u | tr '\n' ' '; }
+
+# Every line ends in CR LF, and no CR stands alone.
+crlf_only() {
+    local bare
+    bare=$(LC_ALL=C awk '!/\r$/' "$1" | wc -l)
+    [ "$bare" = 0 ] || { echo "$bare line(s) without CR"; return 1; }
+    ! LC_ALL=C grep -qP '\r(?!$)' "$1" || { echo "a CR inside a line"; return 1; }
+}
+
+ascii_only() { ! LC_ALL=C grep -nP '[^\x00-\x7F]' "$1"; }
+
+man_pages() {
+    local page
+    for page in addNextpics delNextpics; do
+        local source=$release/$page.1
+        check "$page.1 renders without warnings" silent groff -ww -man -Tutf8 -z "$source"
+        check "$page.1 carries version $version" grep -q "^\.TH .* \"nextpics $version\"" "$source"
+        # whatis and apropos read the NAME line; lexgrog parses it as they do.
+        check "$page.1 has a NAME line for whatis" grep -q "\"$page - " <(lexgrog "$source")
+    done
+}
+
+desktop_entries() {
+    local program
+    for program in addNextpics delNextpics; do
+        local entry=$release/$program.desktop
+        check "$program.desktop validates" silent desktop-file-validate "$entry"
+        check "$program.desktop runs $program on the dropped files" grep -qx "Exec=$program %F" "$entry"
+        # No MimeType: a desktop without a browser could otherwise make a program that rewrites
+        # pages the default for opening them.
+        check "$program.desktop claims no file type" silent bash -c "! grep -q '^MimeType=' '$entry'"
+        check "$program.desktop opens a terminal for the log and questions" grep -qx 'Terminal=true' "$entry"
+    done
+}
+
+readmes() {
+    local en=$release/README.txt ja=$release/README-ja.txt
+    check "README.txt is plain ASCII (any Windows code page shows it)" ascii_only "$en"
+    check "README-ja.txt is UTF-8" iconv -f UTF-8 -t UTF-8 -o /dev/null "$ja"
+    check "README-ja.txt fits Shift-JIS (code page 932)" iconv -f UTF-8 -t CP932 -o /dev/null "$ja"
+    check "both read-mes give the same limits and sizes" same "$(numbers_in "$en")" "$(numbers_in "$ja")"
+    local text
+    for text in addnex0.tmp delnex0.tmp insert.ini nextpics.class '[T] pushed.' '[C] pushed.' Esc; do
+        check "README.txt names $text" contains "$en" "$text"
+        check "README-ja.txt names $text" contains "$ja" "$text"
+    done
+}
+
+# An installed program at work: run in a copy of two album pages from another folder, through
+# PATH as the desktop entries start it, with no answers (the end of input picks Yes).
+installed_programs() {
+    local prefix=$work/prefix
+    check "cmake --install into an empty prefix" cmake --install "$build" --prefix "$prefix"
+    check "installed: the programs, their files, man pages and desktop entries, nothing else" same \
+        "bin/addNextpics bin/delNextpics share/applications/addNextpics.desktop share/applications/delNextpics.desktop share/man/man1/addNextpics.1 share/man/man1/delNextpics.1 share/nextpics/insert.ini share/nextpics/nextpics.class" \
+        "$(cd "$prefix" && find . -type f -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
+    check "installed programs are executable" test -x "$prefix/bin/addNextpics" -a -x "$prefix/bin/delNextpics"
+    check "installed insert.ini is the shipped one" cmp "$root/insert/insert.ini" "$prefix/share/nextpics/insert.ini"
+    check "installed man page is the source" cmp "$release/addNextpics.1" "$prefix/share/man/man1/addNextpics.1"
+    check "man finds the installed page" same "$prefix/share/man/man1/addNextpics.1" \
+        "$(MANPATH="$prefix/share/man" man -w addNextpics 2>&1)"
+
+    local site=$work/site
+    mkdir -p "$site"
+    cp "$album/photo4.html" "$album/photo5.html" "$site/"
+    (cd "$work" && PATH="$prefix/bin:$PATH" addNextpics "$site/photo4.html" </dev/null >"$work/add.out" 2>"$work/add.err")
+    local rc=$?
+    check "installed addNextpics ends with status 0" same 0 "$rc"
+    check "installed addNextpics reports the page done" grep -q 'photo4.html -> photo5.html (1 imgs, 0 strms) : OK.' "$work/add.out"
+    check "the page is prepared" contains "$site/photo4.html" '<!-- Nextpics insert -->'
+    check "the page preloads the next page's image" contains "$site/photo4.html" 'nextImg1.src="images/night.png"'
+    check "the applet names the next page" contains "$site/photo4.html" '<param name="next" value="photo5.html">'
+    # The stand-in script comes from share/nextpics/insert.ini; without the file it would be missing.
+    check "insert.ini was found in share/nextpics" contains "$site/photo4.html" 'document.preload = (function () {'
+    check "nextpics.class copied beside the page" cmp "$prefix/share/nextpics/nextpics.class" "$site/nextpics.class"
+    check "no temporary copy left" same "" "$(cd "$site" && ls ./*.tmp 2>/dev/null)"
+
+    (cd "$work" && PATH="$prefix/bin:$PATH" delNextpics "$site/photo4.html" </dev/null >"$work/del.out" 2>&1)
+    rc=$?
+    check "installed delNextpics ends with status 0" same 0 "$rc"
+    check "the page is back but for empty lines" \
+        same "$(without_empty_lines "$album/photo4.html")" "$(without_empty_lines "$site/photo4.html")"
+}
+
+# The version resource as the resource compiler decompiles it from a program.
+version_resource_of() {
+    local exe=$1 program=$2
+    local rc=$work/$program.rc
+    "$rc_compiler" -i "$exe" -O rc -o "$rc" || { echo "cannot read the resources of $exe"; return 1; }
+    local numbers
+    numbers=$(tr '.' ',' <<<"$version")
+    [[ "$numbers" =~ ^[0-9]+,[0-9]+,[0-9]+$ ]] && numbers="$numbers,0"
+    # windres spaces its output its own way: compare with all blanks taken out.
+    local bare
+    bare=$(tr -d ' \t' <"$rc")
+    local fail=0
+    local line
+    for line in "FILEVERSION $numbers" "PRODUCTVERSION $numbers" "FILEOS 0x40004" "FILETYPE 0x1" \
+                'BLOCK "040904B0"' "VALUE \"FileVersion\", \"$version\"" "VALUE \"ProductVersion\", \"$version\"" \
+                'VALUE "ProductName", "Nextpics"' "VALUE \"OriginalFilename\", \"$program.exe\"" \
+                "VALUE \"InternalName\", \"$program\"" 'VALUE "Translation", 0x409, 1200'; do
+        grep -qF -- "${line//[[:blank:]]/}" <<<"$bare" || { echo "$exe: missing $line"; fail=1; }
+    done
+    grep -qE 'VALUE"FileDescription","[^"]+"' <<<"$bare" || { echo "$exe: no FileDescription"; fail=1; }
+    # The icon must survive beside the version resource: group 128.
+    grep -q '^128 14 /\* RT_GROUP_ICON \*/' "$rc" || { echo "$exe: icon group 128 missing"; fail=1; }
+    return $fail
+}
+
+version_resource() {
+    local program
+    for program in addNextpics delNextpics; do
+        check "$program.exe carries its version resource" version_resource_of "$build/bin/$program.exe" "$program"
+    done
+}
+
+package() {
+    local unpacked=$work/unpacked
+    mkdir -p "$unpacked"
+    check "the zip is in the build folder" test -s "$zip"
+    check "the zip is named after version $version" same "nextpics-$version-win32.zip" "$(basename "$zip")"
+    check "the zip unpacks" bash -c "cd '$unpacked' && cmake -E tar xf '$zip'"
+    check "the zip holds exactly the six files, at its top" same \
+        "README-ja.txt README.txt addNextpics.exe delNextpics.exe insert.ini nextpics.class" \
+        "$(cd "$unpacked" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
+    check "insert.ini is the shipped one" cmp "$root/insert/insert.ini" "$unpacked/insert.ini"
+    check "nextpics.class is the built one" cmp "$build/bin/nextpics.class" "$unpacked/nextpics.class"
+    check "README.txt has CR LF line ends" crlf_only "$unpacked/README.txt"
+    check "README.txt is plain ASCII" ascii_only "$unpacked/README.txt"
+    check "README.txt names version $version" contains "$unpacked/README.txt" "Nextpics $version for Windows"
+    check "README-ja.txt has CR LF line ends" crlf_only "$unpacked/README-ja.txt"
+    check "README-ja.txt is Shift-JIS holding the UTF-8 source" same \
+        "$(sed "s/@PROJECT_VERSION@/$version/g" "$release/README-ja.txt")" \
+        "$(iconv -f CP932 -t UTF-8 "$unpacked/README-ja.txt" | tr -d '\r')"
+    local program
+    for program in addNextpics delNextpics; do
+        check "$program.exe is stripped" same "" "$("$objdump" -h "$unpacked/$program.exe" | grep -o '\.debug_[a-z]*')"
+        check "unpacked $program.exe carries its version resource" \
+            version_resource_of "$unpacked/$program.exe" "$program"
+    done
+
+    # Both programs from the unpacked folder under Wine, on a copy of the album. addNextpics asks
+    # about the first link of each page with more than one (five pages), each answered Yes; the
+    # last page has one link and asks nothing. delNextpics asks nothing.
+    local site=$work/album
+    cp -R "$album" "$site"
+    local harness=$root/tests/wine/run_case.sh
+    check "the Wine harness is built" test -f "$build/tests/wine/box_driver.exe" || return
+    local steps=(--step 'wait-window "addNextpics V1.07" 60000')
+    steps+=(--step 'expect-box yes' --step 'expect-box yes' --step 'expect-box yes' --step 'expect-box yes'
+            --step 'expect-box yes')
+    steps+=(--step 'expect-no-box 1500' --step 'wait-exit')
+    local pages=(index.html photo1.html photo2.html photo3.html photo4.html photo5.html)
+    bash "$harness" --build "$build" --out "$work/add" --cwd "$site" --timeout 90 "${steps[@]}" \
+        -- "$unpacked/addNextpics.exe" "${pages[@]}"
+    check "addNextpics from the zip: questions answered as expected" same 0 "$(cat "$work/add/driver.status")"
+    check "addNextpics from the zip: exit status 0" same 0 "$(cat "$work/add/program.status")"
+    local page
+    for page in "${pages[@]}"; do
+        check "addNextpics from the zip prepared $page" contains "$site/$page" '<!-- Nextpics insert -->'
+        check "$page got the stand-in script of the zip's insert.ini" contains "$site/$page" \
+            'document.preload = (function () {'
+    done
+    check "the chain of next pages" same "photo1.html photo2.html photo3.html;sounds/waves.mid photo4.html photo5.html index.html" \
+        "$(for page in "${pages[@]}"; do nocr "$site/$page" | sed -n 's/.*<param name="next" value="\([^"]*\)">.*/\1/p'; done | tr '\n' ' ' | sed 's/ $//')"
+    check "nextpics.class copied beside the pages" cmp "$unpacked/nextpics.class" "$site/nextpics.class"
+
+    bash "$harness" --build "$build" --out "$work/del" --cwd "$site" --timeout 60 \
+        --step 'wait-window "delNextpics V1.08" 60000' --step 'expect-no-box 1500' --step 'wait-exit' \
+        -- "$unpacked/delNextpics.exe" "${pages[@]}"
+    check "delNextpics from the zip: no question" same 0 "$(cat "$work/del/driver.status")"
+    check "delNextpics from the zip: exit status 0" same 0 "$(cat "$work/del/program.status")"
+    for page in "${pages[@]}"; do
+        check "delNextpics from the zip restored $page" lacks "$site/$page" 'Nextpics insert'
+        check "$page is back but for empty lines" \
+            same "$(without_empty_lines "$album/$page")" "$(without_empty_lines "$site/$page")"
+    done
+    check "no temporary copy left" same "" "$(cd "$site" && ls ./*.tmp 2>/dev/null)"
+}
+
+case "$group" in
+    man-pages) man_pages ;;
+    desktop-entries) desktop_entries ;;
+    readmes) readmes ;;
+    install) installed_programs ;;
+    version-resource) version_resource ;;
+    package) package ;;
+    *) echo "check_release: unknown group $group" >&2; exit 2 ;;
+esac
+
+echo "release $group: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
