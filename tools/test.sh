@@ -39,6 +39,9 @@ step "Windows unit tests under Wine, LC_ALL=ja_JP.UTF-8"
 LC_ALL=ja_JP.UTF-8 ctest --preset win32 -R '^unit_tests$' || status=1
 wineserver -k 2>/dev/null || true
 
+step "fuzzing: saved corpus and short runs (clang, libFuzzer)"
+bash tests/fuzz/run_ci.sh || status=1
+
 echo
 [ "$status" = 0 ] && echo "all tests passed" || echo "SOME TESTS FAILED"
 exit "$status"

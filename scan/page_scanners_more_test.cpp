@@ -1,0 +1,42 @@
+// The page scanners when the disk fails in the middle of a page: nothing read so far counts.
+#include "scan/page_scanners.h"
+
+#include "tests/faults/fault_files.h"
+#include "tests/test_support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(page_scanners_reading, ReadErrorInTheMiddleOfAPageCountsAsUnreadable)
+{
+    install_fault_operations();
+    use_single_byte();
+    std::string folder = make_scratch("scanner_read_error");
+    std::string page = folder + "page.html";
+    std::string text = "<html><body><a href=\"a.html\">a</a><img src=\"a.gif\"><embed src=\"a.mid\">\r\n";
+    while (text.size() < 20000)
+        text += "<p>filler filler filler filler filler filler filler filler</p>\r\n";
+    write_file(page, text + "<body onload=x><a href=\"b.html\">b</a><img src=\"b.gif\"><embed src=\"b.mid\">");
+
+    char (*table)[path_size] = new char[image_table_size][path_size];
+    EXPECT_EQ(test_already_set(page.c_str()), 123);
+    EXPECT_EQ(collect_links(page.c_str(), table), 2);
+    EXPECT_EQ(collect_images(page.c_str(), table), 2);
+    EXPECT_EQ(collect_streams(page.c_str(), table), 2);
+
+    // The second block of the file cannot be read: the first link, image and stream were seen,
+    // but a list that lacks the rest of the page must not pass for the page's.
+    for (int (*pass)(const char*, char (*)[path_size]) : {collect_links, collect_images, collect_streams}) {
+        arm_fault(fault_read, 2, false);
+        EXPECT_EQ(pass(page.c_str(), table), -1);
+        EXPECT_TRUE(fault_struck());
+    }
+    arm_fault(fault_read, 2, false);
+    EXPECT_EQ(test_already_set(page.c_str()), -1);
+    disarm_faults();
+    delete[] table;
+    clear_scratch(folder);
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+// The failing file operations of the fault injection tests (POSIX, glibc).
+#include "tests/faults/fault_files.h"
+
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+const char* const fault_kind_names[fault_kinds] = {"open", "read", "write", "seek", "close", "copy", "remove"};
+
+static fault_kind armed_kind = fault_kinds;
+static int armed_call;
+static bool armed_persistent;
+static int calls;
+static bool struck;
+static fault_kind follow_up_kind = fault_kinds;
+
+void arm_fault(fault_kind kind, int n, bool persistent)
+{
+    armed_kind = kind;
+    armed_call = n;
+    armed_persistent = persistent;
+    calls = 0;
+    struck = false;
+    follow_up_kind = fault_kinds;
+}
+
+void arm_follow_up_fault(fault_kind kind) { follow_up_kind = kind; }
+
+void disarm_faults()
+{
+    armed_kind = fault_kinds;
+    follow_up_kind = fault_kinds;
+}
+
+bool fault_struck() { return struck; }
+
+// Counts a call of kind and tells whether it fails.
+static bool fails(fault_kind kind)
+{
+    if (struck && kind == follow_up_kind)
+        return true;
+    if (kind != armed_kind)
+        return false;
+    ++calls;
+    if (calls == armed_call || (armed_persistent && calls > armed_call)) {
+        struck = true;
+        return true;
+    }
+    return false;
+}
+
+// ---- streams over a file descriptor
+
+struct cookie {
+    int fd;
+    bool discard;  // the close failed: what is still buffered never reaches the disk
+    off_t size;    // of a file opened for reading
+};
+
+// Reads count (and fail) per block of the file, as a disk sees them: a read that starts a block of
+// this size, or the read at the end of the file. An unbuffered stdio stream over a cookie calls the
+// read function once per byte; a read into the middle of a block is then not counted again.
+constexpr off_t read_block = 4096;
+
+static std::map<FILE*, cookie*> cookies;
+
+static ssize_t cookie_read(void* c, char* buffer, size_t size)
+{
+    cookie* k = static_cast<cookie*>(c);
+    off_t at = lseek(k->fd, 0, SEEK_CUR);
+    if ((at % read_block == 0 || at >= k->size) && fails(fault_read)) {
+        errno = EIO;
+        return -1;
+    }
+    return read(k->fd, buffer, size);
+}
+
+static ssize_t cookie_write(void* c, const char* buffer, size_t size)
+{
+    cookie* k = static_cast<cookie*>(c);
+    if (k->discard)
+        return static_cast<ssize_t>(size);
+    if (fails(fault_write)) {
+        errno = ENOSPC;
+        return -1;
+    }
+    size_t done = 0;
+    while (done < size) {
+        ssize_t n = write(k->fd, buffer + done, size - done);
+        if (n < 0)
+            return -1;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<ssize_t>(size);
+}
+
+static int cookie_seek(void* c, off64_t* offset, int whence)
+{
+    if (fails(fault_seek)) {
+        errno = EIO;
+        return -1;
+    }
+    off_t at = lseek(static_cast<cookie*>(c)->fd, static_cast<off_t>(*offset), whence);
+    if (at < 0)
+        return -1;
+    *offset = at;
+    return 0;
+}
+
+static int cookie_close(void* c)
+{
+    cookie* k = static_cast<cookie*>(c);
+    int result = close(k->fd);
+    delete k;
+    return result;
+}
+
+static FILE* failing_open(const char* path, const char* mode)
+{
+    if (fails(fault_open)) {
+        errno = EACCES;
+        return nullptr;
+    }
+    bool writing = mode[0] == 'w';
+    int fd = writing ? open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    off_t size = writing ? 0 : lseek(fd, 0, SEEK_END);
+    lseek(fd, 0, SEEK_SET);
+    cookie* k = new cookie{fd, false, size};
+    FILE* file = fopencookie(k, mode, cookie_io_functions_t{cookie_read, cookie_write, cookie_seek, cookie_close});
+    if (!file) {
+        close(fd);
+        delete k;
+        return nullptr;
+    }
+    cookies[file] = k;
+    return file;
+}
+
+static int failing_close(FILE* file)
+{
+    bool fail = fails(fault_close);
+    auto found = cookies.find(file);
+    if (found != cookies.end()) {
+        if (fail)
+            found->second->discard = true;
+        cookies.erase(found);
+    }
+    int result = std::fclose(file);
+    return fail ? EOF : result;
+}
+
+static int failing_copy(const char* from, const char* to, bool replace)
+{
+    if (!fails(fault_copy))
+        return copy_file(from, to, replace);
+    if (replace) {
+        // Half of the source reaches the target before the error.
+        std::string bytes;
+        if (FILE* in = std::fopen(from, "rb")) {
+            char buffer[4096];
+            for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+                bytes.append(buffer, n);
+            std::fclose(in);
+        }
+        if (FILE* out = std::fopen(to, "wb")) {
+            std::fwrite(bytes.data(), 1, bytes.size() / 2, out);
+            std::fclose(out);
+        }
+    }
+    return -1;
+}
+
+static int failing_remove(const char* path) { return fails(fault_remove) ? -1 : delete_file(path); }
+
+void install_fault_operations() { file_ops = {failing_open, failing_close, failing_copy, failing_remove}; }

@@ -1,0 +1,360 @@
+// Fault injection over whole batches of both programs: every file operation the passes use is
+// made to fail on its first, second, third ... call, once or from then on, until a batch runs
+// without meeting the fault. After every batch each page must be whole: as it was, or exactly as a
+// batch without faults leaves it. A temporary copy may stay only when the log names it, and the
+// user's own files with our names are never touched.
+#include "console/messages.h"
+#include "console/run_log.h"
+#include "insert/next_page.h"
+#include "insert/page_rewriter.h"
+#include "platform/dialog.h"
+#include "remove/page_restorer.h"
+#include "scan/page_scanners.h"
+#include "tests/faults/fault_files.h"
+#include "tests/page_fixture.h"
+#include "tests/test_support.h"
+#include "textio/paths.h"
+#include "textio/streams.h"
+#include "textio/temp_copy.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <regex>
+
+namespace {
+
+using page_set = std::map<std::string, std::string>;  // path -> bytes
+
+std::string crlf(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out;
+}
+
+std::string folder;  // the scratch folder: prog/ and site/
+std::string site;
+std::vector<std::string> pages;
+
+const std::string users_add_temp = "my own notes, not a copy of a page\n";
+const std::string users_del_temp = "also mine\n";
+const std::string users_applet = "the site's own nextpics.class\n";
+
+std::string long_page()
+{
+    std::string text = "<html>\n<head><title>Photo 1</title></head>\n"
+                        "<!-- Next: photo 2, then the sub folder -->\n"
+                        "<body bgcolor=\"white\" text=black>\n<h1>Photo 1</h1>\n<img src=\"p1.jpg\">\n"
+                        "<a href=\"photo2.html\">next</a> <a href=\"index.html\">index</a>\n";
+    // Longer than three stream buffers, so reads and writes also fail in the middle of the page.
+    for (int i = 1; i <= 250; ++i)
+        text += "<p>Paragraph " + std::to_string(i) + " of the caption, long enough to fill buffers.</p>\n";
+    return crlf(text + "</body>\n</html>\n");
+}
+
+// Lays out the site afresh: four pages (one in a sub-folder), the program's nextpics.class, and
+// files of the user's that bear our names.
+void lay_out_site()
+{
+    folder = make_scratch("faults");
+    site = folder + "site/";
+    std::filesystem::create_directories(site + "sub");
+    std::filesystem::create_directories(folder + "prog");
+    write_file(folder + "prog/nextpics.class", "the program's applet\n");
+    copy_text(program_directory, path_size, (folder + "prog/").c_str());
+
+    write_file(site + "photo1.html", long_page());
+    write_file(site + "photo2.html",
+               crlf("<html>\n<body>\n<img src=\"p2.jpg\"><img src=\"http://example.org/b.gif\">\n"
+                    "<bgsound src=\"s.mid\">\n<a href=\"sub/photo3.html\">next</a> <a href=\"index.html\">index</a>\n"
+                    "</body>\n</html>\n"));
+    write_file(site + "sub/photo3.html",
+               "<html><body><img src=\"p3.jpg\"><embed src=\"movie.mpg\"><a href=\"../index.html\">index</a>"
+               "</body></html>");
+    write_file(site + "index.html", crlf("<html>\n<body>\n<img src=\"cover.jpg\">\n<bgsound src=\"theme.mid\">\n"
+                                         "<a href=\"photo1.html\">start</a>\n</body>\n</html>\n"));
+    write_file(site + "addnex0.tmp", users_add_temp);
+    write_file(site + "delnex0.tmp", users_del_temp);
+    write_file(site + "nextpics.class", users_applet);
+    pages = {site + "photo1.html", site + "photo2.html", site + "sub/photo3.html", site + "index.html"};
+}
+
+page_set read_pages()
+{
+    page_set set;
+    for (const std::string& page : pages)
+        set[page] = read_file(page);
+    return set;
+}
+
+void write_pages(const page_set& set)
+{
+    for (const auto& [page, bytes] : set)
+        write_file(page, bytes);
+}
+
+void start_batch()
+{
+    temp_counter = 0;
+    script_answers({});  // every question answered with its first button: Yes, OK
+    screen_text_reset();
+}
+
+// addNextpics' batch, as its entry runs it.
+void add_batch()
+{
+    start_batch();
+    reset_next_page_order();
+    char last_directory[path_size] = "";
+    for (const std::string& page : pages) {
+        char name[path_size];
+        print_page_start(last_directory, name, page.c_str(), any_separators);
+        int result = 255;
+        if (test_already_set(page.c_str()) < 1)
+            result = insert_into_page(page.c_str());
+        else if (show_message(text_already_set, name, nullptr, 0x40041) == answer_cancel)
+            return;
+        signed char low = static_cast<signed char>(result & 0xFF);
+        print_page_end(low);
+        if (low < -3)
+            break;
+    }
+}
+
+// delNextpics' batch, as its entry runs it.
+void del_batch()
+{
+    start_batch();
+    char last_directory[path_size] = "";
+    for (const std::string& page : pages) {
+        char name[path_size];
+        print_page_start(last_directory, name, page.c_str(), own_separators);
+        int result = 255;
+        if (test_inserted(page.c_str()) != 0)
+            result = restore_page(page.c_str());
+        else if (show_message(text_already_removed, name, nullptr, 0x40041) == answer_cancel)
+            return;
+        print_page_end(result & 0xFF);
+    }
+}
+
+std::string without_blanks(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        if (c != ' ' && c != '\n')
+            out += c;
+    return out;
+}
+
+// The log names path as a kept copy (rows may break anywhere in it).
+bool log_names(const std::string& path)
+{
+    return without_blanks(screen_text()).find(without_blanks("[kept " + path + "]")) != std::string::npos;
+}
+
+// Our temporary copies in the site, less the user's own files of those names.
+std::vector<std::string> our_temporary_files()
+{
+    static const std::regex ours("(addnex|delnex)[0-9]+\\.tmp");
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(site)) {
+        std::string path = entry.path().string();
+        if (!std::regex_match(entry.path().filename().string(), ours))
+            continue;
+        if (path == site + "addnex0.tmp" || path == site + "delnex0.tmp")
+            continue;
+        found.push_back(path);
+    }
+    return found;
+}
+
+// A page prepared as a batch without faults prepares it, except that the images or the streams of
+// its next page are left out: what a page becomes when its next page cannot be read for them.
+std::string prepared_without(const std::string& page, const std::string& original, bool images, bool streams)
+{
+    char links[link_table_size][path_size];
+    collect_links(page.c_str(), links);
+    copy_text(next_link, path_size, links[0]);
+    dir_part(next_link_dir, next_link);
+    dir_part(next_page_path, page.c_str());
+    append_text(next_page_path, path_size, next_link);
+    image_count = images ? -1 : collect_images(next_page_path, image_table);
+    stream_count = streams ? -1 : collect_streams(next_page_path, stream_table);
+    std::string scratch = folder + "variant.html";
+    write_file(scratch, original);
+    in_open(scratch.c_str());
+    out_open((scratch + ".out").c_str());
+    rewrite_page();
+    out_close();
+    in_close();
+    return read_file(scratch + ".out");
+}
+
+struct outcome {
+    std::string bytes;
+    const char* log_needs;  // the log must show this for the outcome to count (null: nothing)
+};
+
+struct fault_injection : testing::Test {
+    page_set originals;
+    page_set prepared;  // after addNextpics without faults
+    page_set restored;  // after delNextpics without faults on the prepared pages
+    std::map<std::string, std::vector<outcome>> add_outcomes;
+
+    void SetUp() override
+    {
+        use_single_byte();
+        install_fault_operations();
+        disarm_faults();
+        lay_out_site();
+        originals = read_pages();
+        add_batch();
+        prepared = read_pages();
+        del_batch();
+        restored = read_pages();
+        for (const std::string& page : pages) {
+            ASSERT_NE(prepared[page], originals[page]) << page;
+            ASSERT_NE(restored[page], prepared[page]) << page;
+            ASSERT_EQ(prepared_without(page, originals[page], false, false), prepared[page]) << page;
+            add_outcomes[page] = {{originals[page], nullptr},
+                                  {prepared[page], nullptr},
+                                  {prepared_without(page, originals[page], true, false), "(-1 imgs"},
+                                  {prepared_without(page, originals[page], false, true), "-1 strms)"},
+                                  {prepared_without(page, originals[page], true, true), "(-1 imgs, -1 strms)"}};
+        }
+        ASSERT_TRUE(our_temporary_files().empty());
+    }
+    void TearDown() override
+    {
+        disarm_faults();
+        clear_scratch(folder);
+    }
+
+    // How the pages of all batches so far ended, by the index of the outcome they matched.
+    int outcome_counts[8] = {};
+    int kept_copies = 0;
+
+    // Checks the site after a batch; returns false (after reporting) when something is wrong.
+    bool site_is_sound(const std::map<std::string, std::vector<outcome>>& allowed, const std::string& what)
+    {
+        bool sound = true;
+        auto report = [&](const std::string& problem) {
+            ADD_FAILURE() << what << ": " << problem << "\nlog:\n" << screen_text();
+            sound = false;
+        };
+        std::vector<std::string> kept = our_temporary_files();
+        kept_copies += static_cast<int>(kept.size());
+        for (const std::string& path : kept)
+            if (!log_names(path))
+                report("temporary copy left without a word in the log: " + path);
+        for (const std::string& page : pages) {
+            std::string bytes = read_file(page);
+            int matched = -1;
+            const std::vector<outcome>& outcomes = allowed.at(page);
+            for (int i = 0; i < static_cast<int>(outcomes.size()) && matched < 0; ++i)
+                if (bytes == outcomes[i].bytes &&
+                    (!outcomes[i].log_needs || screen_text().find(outcomes[i].log_needs) != std::string::npos))
+                    matched = i;
+            if (matched < 0)
+                report("page neither as it was nor fully processed: " + page);
+            else
+                ++outcome_counts[matched];
+        }
+        if (read_file(site + "addnex0.tmp") != users_add_temp || read_file(site + "delnex0.tmp") != users_del_temp ||
+            read_file(site + "nextpics.class") != users_applet)
+            report("a file of the user's was overwritten");
+        return sound;
+    }
+
+    // Runs batch with every fault of every kind, once and from then on, from the first call up.
+    void every_fault(void (*batch)(), const page_set& start,
+                     const std::map<std::string, std::vector<outcome>>& allowed, const char* program)
+    {
+        for (int kind = 0; kind < fault_kinds; ++kind) {
+            for (bool persistent : {false, true}) {
+                int n = 1;
+                for (;; ++n) {
+                    lay_out_site();
+                    write_pages(start);
+                    arm_fault(static_cast<fault_kind>(kind), n, persistent);
+                    batch();
+                    disarm_faults();
+                    std::string what = std::string(program) + ", " + fault_kind_names[kind] + " call " +
+                                       std::to_string(n) + (persistent ? " and on" : " once");
+                    if (!site_is_sound(allowed, what) || !fault_struck())
+                        break;
+                    ASSERT_LT(n, 2000) << what;
+                }
+                std::printf("%s: %s fault %s, calls 1 to %d\n", program, fault_kind_names[kind],
+                            persistent ? "from the N-th call on" : "at the N-th call once", n);
+            }
+        }
+        std::printf("%s: pages as they were %d, fully processed %d, without the next page's images or streams %d; "
+                    "temporary copies kept and named %d\n",
+                    program, outcome_counts[0], outcome_counts[1], outcome_counts[2] + outcome_counts[3] + outcome_counts[4],
+                    kept_copies);
+    }
+};
+
+TEST_F(fault_injection, AddBatchKeepsEveryPageWholeWhateverFails)
+{
+    every_fault(add_batch, originals, add_outcomes, "addNextpics");
+}
+
+TEST_F(fault_injection, DelBatchKeepsEveryPageWholeWhateverFails)
+{
+    std::map<std::string, std::vector<outcome>> allowed;
+    for (const std::string& page : pages)
+        allowed[page] = {{prepared[page], nullptr}, {restored[page], nullptr}};
+    every_fault(del_batch, prepared, allowed, "delNextpics");
+}
+
+// When the disk fails for good during a rewrite, copying the page back fails too: the page is then
+// cut, and the only whole copy is the temporary one, which must stay and be named in the log.
+TEST_F(fault_injection, CopyThatCannotBeBroughtBackIsKeptAndNamed)
+{
+    int held_by_copy = 0;
+    for (fault_kind first : {fault_write, fault_read, fault_close}) {
+        for (void (*batch)() : {add_batch, del_batch}) {
+            const page_set& start = batch == add_batch ? originals : prepared;
+            for (int n = 1;; ++n) {
+                lay_out_site();
+                write_pages(start);
+                arm_fault(first, n, false);
+                arm_follow_up_fault(fault_copy);
+                batch();
+                disarm_faults();
+                if (!fault_struck())
+                    break;
+                std::string what = std::string(fault_kind_names[first]) + " call " + std::to_string(n);
+                for (const std::string& page : pages) {
+                    std::string bytes = read_file(page);
+                    const std::string& done = batch == add_batch ? prepared[page] : restored[page];
+                    if (bytes == start.at(page) || bytes == done)
+                        continue;
+                    bool kept = false;
+                    for (const std::string& path : our_temporary_files())
+                        kept = kept || (read_file(path) == start.at(page) && log_names(path));
+                    EXPECT_TRUE(kept) << what << ": " << page << " is cut and no named copy holds it\n"
+                                      << screen_text();
+                    held_by_copy += kept ? 1 : 0;
+                }
+                for (const std::string& path : our_temporary_files())
+                    EXPECT_TRUE(log_names(path)) << what << ": " << path << " not named\n" << screen_text();
+                ASSERT_LT(n, 2000);
+            }
+        }
+    }
+    std::printf("pages cut by a failing disk and held whole by a named temporary copy: %d\n", held_by_copy);
+    EXPECT_GT(held_by_copy, 0);
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+# Hardening tests of the native build: fault injection over whole batches, killing the programs
+# in the middle of a rewrite, further unit tests; and, in a clang build configured with
+# NEXTPICS_FUZZ=ON (tools/fuzz.sh), the fuzz targets. Nothing here when cross-compiling.
+if(CMAKE_CROSSCOMPILING OR TARGET nextpics_fault_tests OR TARGET fuzz_scanners)
+    return()
+endif()
+
+option(NEXTPICS_FUZZ "Build the libFuzzer targets (clang only)" OFF)
+if(NEXTPICS_FUZZ)
+    include(${CMAKE_CURRENT_LIST_DIR}/fuzz/fuzz_targets.cmake)
+    return()
+endif()
+
+if(NOT gtest_libraries)
+    find_package(GTest REQUIRED)
+    set(gtest_libraries GTest::gtest)
+endif()
+set(hardening_support ${CMAKE_CURRENT_LIST_DIR}/test_main.cpp ${CMAKE_CURRENT_LIST_DIR}/test_support.cpp
+                      ${CMAKE_CURRENT_LIST_DIR}/page_fixture.cpp)
+set(hardening_libraries nextpics_insert nextpics_remove nextpics_scan nextpics_console_window nextpics_console
+                        nextpics_textio nextpics_platform ${gtest_libraries})
+
+# Every file operation of the passes failing on its N-th call (glibc streams, so POSIX only).
+add_executable(nextpics_fault_tests ${CMAKE_CURRENT_LIST_DIR}/faults/fault_injection_test.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/faults/fault_files.cpp ${hardening_support})
+target_include_directories(nextpics_fault_tests PRIVATE ${PROJECT_SOURCE_DIR})
+target_link_libraries(nextpics_fault_tests PRIVATE ${hardening_libraries})
+set_target_properties(nextpics_fault_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+add_test(NAME fault_injection COMMAND nextpics_fault_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+# Some thousand small batches: on a memory file system they take seconds, not minutes.
+if(IS_DIRECTORY /dev/shm)
+    set_tests_properties(fault_injection PROPERTIES ENVIRONMENT TMPDIR=/dev/shm)
+endif()
+
+# Unit tests of corners the other unit tests leave out.
+set(more_tests "")
+foreach(file textio/streams_more_test.cpp textio/temp_copy_more_test.cpp scan/page_scanners_more_test.cpp
+             remove/page_restorer_more_test.cpp)
+    if(EXISTS ${PROJECT_SOURCE_DIR}/${file})
+        list(APPEND more_tests ${PROJECT_SOURCE_DIR}/${file})
+    endif()
+endforeach()
+if(more_tests)
+    add_executable(nextpics_more_tests ${more_tests} ${CMAKE_CURRENT_LIST_DIR}/faults/fault_files.cpp ${hardening_support})
+    target_include_directories(nextpics_more_tests PRIVATE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(nextpics_more_tests PRIVATE ${hardening_libraries})
+    set_target_properties(nextpics_more_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    add_test(NAME more_unit_tests COMMAND nextpics_more_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+endif()
+
+# Killing the native programs in the middle of large pages. Too slow with the sanitizers or
+# coverage counters, where it is left out.
+if(NOT NEXTPICS_SANITIZE AND NOT NEXTPICS_COVERAGE)
+    add_test(NAME crash_safety COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/crash/kill_during_rewrite.sh ${NEXTPICS_OUT})
+    set_tests_properties(crash_safety PROPERTIES TIMEOUT 300)
+endif()
