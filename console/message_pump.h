@@ -26,6 +26,15 @@ inline int poll_messages()
     return poll_messages_slow();
 }
 
+// The same as count calls of poll_messages (its result aside), for the work loops that pass over a
+// run of count bytes at once. count is at most a few thousand.
+inline void poll_messages_for(int count)
+{
+    pump_calls += static_cast<unsigned>(count);
+    if (pump_calls >= pump_calls_per_tick)
+        poll_messages_slow();
+}
+
 // Dispatches the queued messages now, whatever the tick says (the closing key loop's turns).
 int poll_messages_now();
 

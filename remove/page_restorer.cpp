@@ -2,6 +2,7 @@
 #include "remove/page_restorer.h"
 
 #include "console/message_pump.h"
+#include "platform/byte_io.h"
 #include "platform/dbcs.h"
 #include "platform/path_syntax.h"
 #include "textio/paths.h"
@@ -14,14 +15,20 @@ namespace {
 
 // A short sliding window over consumed characters. Each carries a mark when it is the second byte
 // of a double-byte pair (the byte before it an unmarked lead byte; the first character to enter
-// is never marked), and a marked byte never matches a pattern character.
+// is never marked), and a marked byte never matches a pattern character. The characters are kept
+// in a ring, so that a character entering moves none of the others.
 struct window {
-    int ch[9];
-    bool second[9];
+    int ch[16];  // the character that entered k-th from last is at (count - k) % 16
+    bool second[16];
+    unsigned count;  // characters that entered so far
     int n;
-    int size;
+    int size;  // at most 9
     int last;  // the character that entered last, which may have left already
     bool last_second;
+
+    // The i-th character held, oldest first, and its mark.
+    int at(int i) const { return ch[(count + static_cast<unsigned>(i - n)) & 15u]; }
+    bool second_at(int i) const { return second[(count + static_cast<unsigned>(i - n)) & 15u]; }
 
     // Adds c; when the window was full the oldest character leaves and is returned, else -1.
     int push(int c)
@@ -29,41 +36,54 @@ struct window {
         bool mark = !last_second && is_lead_byte(last);
         int leaving = -1;
         if (n == size) {
-            leaving = ch[0];
-            for (int i = 1; i < n; ++i) {
-                ch[i - 1] = ch[i];
-                second[i - 1] = second[i];
-            }
+            leaving = at(0);
             --n;
         }
-        ch[n] = c;
-        second[n] = mark;
+        ch[count & 15u] = c;
+        second[count & 15u] = mark;
+        ++count;
         ++n;
         last = c;
         last_second = mark;
         return leaving;
     }
 
-    // True when the newest characters are pattern: letters in either case, the others exactly.
-    bool ends_with(const char* pattern) const
+    // True when the newest k characters are pattern: letters in either case, the others exactly.
+    // The newest is compared first, since most positions differ there.
+    bool ends_with(const char* pattern, int k) const
     {
-        int k = static_cast<int>(std::strlen(pattern));
         if (k > n)
             return false;
-        for (int i = 0; i < k; ++i) {
+        for (int i = k - 1; i >= 0; --i) {
             int p = static_cast<unsigned char>(pattern[i]);
-            int c = ch[n - k + i];
+            int c = at(n - k + i);
             bool letter = (p | 0x20) >= 'a' && (p | 0x20) <= 'z';
-            if (second[n - k + i] || (letter ? (c | 0x20) != (p | 0x20) || c < 'A' || c > 'z' : c != p))
+            if (second_at(n - k + i) || (letter ? (c | 0x20) != (p | 0x20) || c < 'A' || c > 'z' : c != p))
                 return false;
         }
         return true;
     }
 
+    bool ends_with(const char* pattern) const { return ends_with(pattern, static_cast<int>(std::strlen(pattern))); }
+
     bool holds(const char* pattern) const { return n == size && ends_with(pattern); }
+
+    // push of each of length bytes, the leaving characters dropped. Bytes that would leave again
+    // within the run only carry the pairing on.
+    void push_run(const unsigned char* bytes, int length)
+    {
+        int passing = length - size;
+        for (int i = 0; i < passing; ++i) {
+            bool mark = !last_second && is_lead_byte(last);
+            last = bytes[i];
+            last_second = mark;
+        }
+        for (int i = passing < 0 ? 0 : passing; i < length; ++i)
+            push(bytes[i]);
+    }
 };
 
-window make_window(int size) { return window{{}, {}, 0, size, -1, false}; }
+window make_window(int size) { return window{{}, {}, 0, 0, size, -1, false}; }
 
 // Set when going back to a remembered position failed: the pass can no longer copy faithfully.
 bool position_lost;
@@ -91,10 +111,26 @@ bool match_into(const char* name, char* consumed, int& length)
     return true;
 }
 
-// Consumes characters into w until it holds pattern; false when the input ends first.
-bool consume_through(window& w, const char* pattern)
+// Consumes characters into w until its newest characters are pattern (with full, also until w is
+// full); false when the input ends first. A pattern that ends in a character other than a letter
+// can only be completed by that very byte, so the bytes before its next occurrence are taken a run
+// at a time.
+bool consume_until(window& w, const char* pattern, bool full)
 {
-    while (!w.holds(pattern)) {
+    int k = static_cast<int>(std::strlen(pattern));
+    int last_char = static_cast<unsigned char>(pattern[k - 1]);
+    bool by_runs = !((last_char | 0x20) >= 'a' && (last_char | 0x20) <= 'z');
+    while (!((!full || w.n == w.size) && w.ends_with(pattern, k))) {
+        if (by_runs) {
+            const unsigned char* bytes;
+            int available = in_block(&bytes);
+            int run = static_cast<int>(byte_find(bytes, bytes + available, static_cast<unsigned char>(last_char)) - bytes);
+            if (run > 0) {
+                w.push_run(bytes, run);
+                in_consume(run);
+                continue;
+            }
+        }
         int c = in_next();
         if (c == -1)
             return false;
@@ -102,6 +138,9 @@ bool consume_through(window& w, const char* pattern)
     }
     return true;
 }
+
+// Consumes characters into w until it holds pattern; false when the input ends first.
+bool consume_through(window& w, const char* pattern) { return consume_until(w, pattern, true); }
 
 // ---- test_inserted
 
@@ -112,7 +151,7 @@ bool pass_comment()
     window w = make_window(3);
     for (int i = 0; i < 3; ++i)
         w.push(in_next());
-    bool marker = w.ch[0] == ' ' && w.ch[1] == 'N' && w.ch[2] == 'e' && in_peek() == 'x';
+    bool marker = w.at(0) == ' ' && w.at(1) == 'N' && w.at(2) == 'e' && in_peek() == 'x';
     consume_through(w, "-->");
     return marker;
 }
@@ -124,16 +163,18 @@ bool tag_has_onload()
     for (int i = 0; i < 6; ++i) {
         int c = in_next();
         w.push(c);
-        if (c == '>')
+        if (c == '>' && !w.last_second)
             return false;
     }
     for (;;) {
         if (w.holds("onLoad"))
             return true;
         int c = in_next();
-        if (c == -1 || c == '>')
+        if (c == -1)
             return false;
         w.push(c);
+        if (c == '>' && !w.last_second)  // a ">" that ends a double-byte character ends no tag
+            return false;
     }
 }
 
@@ -152,8 +193,8 @@ void drop_line_end()
 void put_window(const window& w)
 {
     for (int i = 0; i < w.n; ++i)
-        if (w.ch[i] != -1)
-            out_put(w.ch[i]);
+        if (w.at(i) != -1)
+            out_put(w.at(i));
 }
 
 // With the input just after "<!-- Ne" (in comment) and an "x" ahead: true when this comment is
@@ -173,12 +214,8 @@ bool marker_and_script_follow(window comment)
     if (in_peek() != '>' && !is_restorer_blank(in_peek()))
         return false;
     window end = make_window(9);
-    while (!end.ends_with("pt>")) {
-        int c = in_next();
-        if (c == -1)
-            return false;
-        end.push(c);
-    }
+    if (!consume_until(end, "pt>", false))
+        return false;
     return end.holds("</script>");
 }
 
@@ -188,7 +225,7 @@ void restore_comment()
     window w = make_window(3);
     for (int i = 0; i < 3; ++i)
         w.push(in_next());
-    if (w.ch[0] == ' ' && w.ch[1] == 'N' && w.ch[2] == 'e' && in_peek() == 'x') {
+    if (w.at(0) == ' ' && w.at(1) == 'N' && w.at(2) == 'e' && in_peek() == 'x') {
         long long resume = in_tell();
         if (marker_and_script_follow(w)) {
             drop_line_end();
@@ -200,6 +237,16 @@ void restore_comment()
     out_puts("<!--");
     put_window(w);
     while (!w.holds("-->")) {
+        // Only a ">" can complete the end: the bytes before the next one are copied a run at a time.
+        const unsigned char* bytes;
+        int available = in_block(&bytes);
+        int run = static_cast<int>(byte_find(bytes, bytes + available, '>') - bytes);
+        if (run > 0) {
+            out_write(bytes, run);
+            w.push_run(bytes, run);
+            in_consume(run);
+            continue;
+        }
         int c = in_next();
         if (c == -1)
             return;
@@ -269,7 +316,7 @@ void restore_body()
     out_puts(consumed);
     window w = make_window(7);
     for (;;) {
-        if (w.n == 7 && !w.second[0] && is_restorer_blank(w.ch[0]) && w.ends_with("onLoad")) {
+        if (w.n == 7 && !w.second_at(0) && is_restorer_blank(w.at(0)) && w.ends_with("onLoad")) {
             drop_onload_value();
             copy_until('>');
             in_next();
@@ -282,11 +329,16 @@ void restore_body()
         int leaving = w.push(c);
         if (leaving != -1)
             out_put(leaving);
-        if (c == '>')
+        if (c == '>' && !w.last_second)
             break;
     }
     put_window(w);
 }
+
+// After "<", test_inserted looks for a comment and a BODY tag; the restoring pass also for an
+// applet element.
+constexpr markup_starts test_starts = make_markup_starts("BODY");
+constexpr markup_starts restore_starts = make_markup_starts("APPLET CODE=|BODY");
 
 }  // namespace
 
@@ -297,6 +349,12 @@ int test_inserted(const char* path)
     bool pair = false;
     bool marker_seen = false;
     while (in_peek() != -1) {
+        // Runs of bytes that start no tag are passed over at once, with one pump call per byte.
+        int run = in_skip_text(pair, test_starts);
+        if (run > 0) {
+            poll_messages_for(run);
+            continue;
+        }
         poll_messages();
         int ch = in_next();
         bool second = pair;
@@ -335,6 +393,12 @@ int restore_pass()
     position_lost = false;
     bool pair = false;
     while (in_peek() != -1) {
+        // Runs of bytes that start no tag are copied at once, with one pump call per byte.
+        int run = in_copy_text(pair, restore_starts);
+        if (run > 0) {
+            poll_messages_for(run);
+            continue;
+        }
         poll_messages();
         int ch = in_peek();
         bool second = pair;

@@ -4,6 +4,7 @@
 #include "scan/page_scanners.h"
 
 #include "console/message_pump.h"
+#include "platform/byte_io.h"
 #include "platform/dbcs.h"
 #include "textio/streams.h"
 
@@ -13,12 +14,18 @@ namespace {
 struct scan_reader {
     static int peek() { return scan_peek(); }
     static int next() { return scan_next(); }
+    static int skip_text(bool& pair, const markup_starts& starts) { return scan_skip_text(pair, starts); }
+    static int block(const unsigned char** bytes) { return scan_block(bytes); }
+    static void consume(int count) { scan_consume(count); }
     static void close() { scan_close(); }
 };
 
 struct input_reader {
     static int peek() { return in_peek(); }
     static int next() { return in_next(); }
+    static int skip_text(bool& pair, const markup_starts& starts) { return in_skip_text(pair, starts); }
+    static int block(const unsigned char** bytes) { return in_block(bytes); }
+    static void consume(int count) { in_consume(count); }
     static void close() { in_close(); }
 };
 
@@ -64,6 +71,20 @@ bool skip_comment()
     for (;;) {
         if (w0.ch == '-' && w1.ch == '-' && w2.ch == '>' && !w0.second && !w1.second && !w2.second)
             return true;
+        // Only a ">" can complete the end: the bytes before the next one enter the window a run
+        // at a time, straight from the reader's block.
+        const unsigned char* bytes;
+        int available = R::block(&bytes);
+        int run = static_cast<int>(byte_find(bytes, bytes + available, '>') - bytes);
+        if (run > 0) {
+            for (int i = 0; i < run; ++i) {
+                w0 = w1;
+                w1 = w2;
+                w2 = mark_after(w1, bytes[i]);
+            }
+            R::consume(run);
+            continue;
+        }
         int b = R::next();
         if (b == -1)
             return false;
@@ -76,12 +97,19 @@ bool skip_comment()
 enum tag_outcome { tag_done, tag_found, tag_end_of_input };
 
 // The skeleton. tag_test is called with the look-ahead just after a "<" that is not a comment
-// opener; it returns what it found.
+// opener; it returns what it found. starts holds the tag names that tag_test looks for (the
+// "<" of any other tag starts nothing for the pass).
 template <class R, class TagTest>
-int scan_page(TagTest tag_test)
+int scan_page(TagTest tag_test, const markup_starts& starts)
 {
     bool pair = false;
     while (R::peek() != -1) {
+        // Runs of bytes that start no tag are passed over at once, with one pump call per byte.
+        int run = R::skip_text(pair, starts);
+        if (run > 0) {
+            poll_messages_for(run);
+            continue;
+        }
         poll_messages();
         int ch = R::peek();
         bool second = pair;
@@ -151,8 +179,7 @@ tag_outcome collect_attribute(const char* attribute, char (*table)[path_size], i
             if (count + 1 < cap)
                 ++count;
         }
-        while (scan_peek() != -1 && scan_peek() != '>' && !is_blank(scan_peek()))
-            scan_next();
+        scan_skip_word();
         if (scan_peek() == '>')
             return tag_done;
         if (scan_peek() == -1)
@@ -161,13 +188,14 @@ tag_outcome collect_attribute(const char* attribute, char (*table)[path_size], i
 }
 
 template <class TagTest>
-int run_collector(const char* path, TagTest tag_test)
+int run_collector(const char* path, TagTest tag_test, const markup_starts& starts)
 {
     if (scan_open(path) != 0)
         return -1;
-    scan_page<scan_reader>(tag_test);
+    scan_page<scan_reader>(tag_test, starts);
     scan_close();
-    return 0;
+    // A read error ends the page early: what was collected is not the page's, so none of it counts.
+    return scan_failed() ? -1 : 0;
 }
 
 }  // namespace
@@ -176,9 +204,10 @@ int test_already_set(const char* path)
 {
     if (in_open(path) != 0)
         return -1;
-    int result = scan_page<input_reader>(body_has_onload);
+    static constexpr markup_starts body_starts = make_markup_starts("BODY");
+    int result = scan_page<input_reader>(body_has_onload, body_starts);
     in_close();
-    return result;
+    return result == 0 && in_failed() ? -1 : result;
 }
 
 int collect_links(const char* path, char (*table)[path_size])
@@ -191,7 +220,8 @@ int collect_links(const char* path, char (*table)[path_size])
             return tag_done;
         return collect_attribute("HREF", table, count, link_table_size - 1);
     };
-    return run_collector(path, tag) < 0 ? -1 : count;
+    static constexpr markup_starts starts = make_markup_starts("A");
+    return run_collector(path, tag, starts) < 0 ? -1 : count;
 }
 
 int collect_images(const char* path, char (*table)[path_size])
@@ -202,7 +232,8 @@ int collect_images(const char* path, char (*table)[path_size])
             return tag_done;
         return collect_attribute("SRC", table, count, image_table_size - 1);
     };
-    return run_collector(path, tag) < 0 ? -1 : count;
+    static constexpr markup_starts starts = make_markup_starts("IMG");
+    return run_collector(path, tag, starts) < 0 ? -1 : count;
 }
 
 int collect_streams(const char* path, char (*table)[path_size])
@@ -215,5 +246,6 @@ int collect_streams(const char* path, char (*table)[path_size])
             return tag_done;
         return collect_attribute("SRC", table, count, stream_table_size - 1);
     };
-    return run_collector(path, tag) < 0 ? -1 : count;
+    static constexpr markup_starts starts = make_markup_starts("EMBED|BGSOUND");
+    return run_collector(path, tag, starts) < 0 ? -1 : count;
 }

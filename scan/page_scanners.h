@@ -9,11 +9,11 @@ constexpr int image_table_size = 256;
 constexpr int stream_table_size = 64;
 
 // 123 when a BODY start tag (outside comments) carries the letters onLoad, 0 when none does, -1
-// when the page cannot be opened. Uses the input stream.
+// when the page cannot be opened or read. Uses the input stream.
 int test_already_set(const char* path);
 
-// Each returns the number of values kept, or -1 when the page cannot be opened. They use the
-// scan reader, so they may run while the input stream is open.
+// Each returns the number of values kept, or -1 when the page cannot be opened or read. They use
+// the scan reader, so they may run while the input stream is open.
 int collect_links(const char* path, char (*table)[path_size]);    // HREF of A: at most 126
 int collect_images(const char* path, char (*table)[path_size]);   // SRC of IMG: at most 254
 int collect_streams(const char* path, char (*table)[path_size]);  // SRC of EMBED, BGSOUND: at most 62

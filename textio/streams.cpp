@@ -5,47 +5,124 @@
 #include "platform/dbcs.h"
 #include "platform/files.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The readers take the file in blocks of this size into a buffer of their own, so that a run of
+// bytes can be looked at in one go; the output stream gathers its bytes in the same way, a block
+// of its own size at a time.
+constexpr int block_size = 65536;
+constexpr int output_block_size = 4096;
 
 namespace {
 
 struct reader {
     FILE* file;
     bool open;
-    int look;
-    bool failed;  // a read error, which ended the input early
+    int look;             // the look-ahead: 0-255, or -1 at the end of the input
+    bool failed;          // a read error, which ended the input early
+    bool last_block;      // the block in data is the last one (end of file or read error)
+    bool read_error;      // reading the last block failed
+    bool lead_bytes;      // the code page has lead bytes (looked at with every block)
+    unsigned char* next;  // the byte after the look-ahead in data
+    unsigned char* end;   // the end of the bytes in data
+    unsigned char* data;  // block_size bytes
 };
 
 }  // namespace
 
-static reader scan = {nullptr, false, -1, false};
-static reader input = {nullptr, false, -1, false};
+static unsigned char scan_data[block_size];
+static unsigned char input_data[block_size];
+
+// Off only in tests: then no run of bytes is taken at once, and the passes take every byte one
+// turn at a time, as the reference that the runs must agree with.
+static bool text_runs = true;
+
+void set_text_runs(bool on) { text_runs = on; }
+
+static reader scan = {nullptr, false, -1, false, false, false, false, scan_data, scan_data, scan_data};
+static reader input = {nullptr, false, -1, false, false, false, false, input_data, input_data, input_data};
 
 static FILE* output;
 static bool output_closed = true;
 static bool output_failed;
 static int history[4] = {-1, -1, -1, -1};  // most recent first
 
-static char input_buffer[4096];
-static char output_buffer[4096];
+static char input_buffer[4096];   // the input file's stdio buffer
+static char output_buffer[4096];  // the output file's stdio buffer
+static unsigned char output_data[output_block_size];
+static unsigned char* output_next = output_data;  // where the next byte written goes
 
-bool is_blank(int ch) { return ch == 9 || ch == 10 || ch == 13 || ch == 26 || ch == 32; }
+// The classes by byte, for the loops that look at many bytes: blanks and ">" (the end of an
+// attribute), and the value delimiters.
+struct byte_classes {
+    bool attribute_end[256];
+    bool value_end[256];
+};
 
-bool is_separator(int ch) { return is_blank(ch) || ch == ',' || ch == ':' || ch == ';' || ch == '='; }
+static constexpr byte_classes make_byte_classes()
+{
+    byte_classes classes = {};
+    for (int b = 0; b < 256; ++b) {
+        classes.attribute_end[b] = b == '>' || is_blank(b);
+        classes.value_end[b] = is_value_end(b);
+    }
+    return classes;
+}
 
-bool is_value_end(int ch) { return is_blank(ch) || ch == '"' || ch == ';'; }
+static constexpr byte_classes classes = make_byte_classes();
 
-static int reader_next(reader& r)
+static bool any_lead_bytes()
+{
+    unsigned char any = 0;
+    for (unsigned char lead : lead_byte_table)
+        any |= lead;
+    return any != 0;
+}
+
+// Reads the next block and returns its first byte, or -1 when the input has ended (at the end of
+// the file or after a read error). Once it has returned -1 it reads nothing more.
+static int reader_fill(reader& r)
+{
+    r.next = r.end = r.data;
+    if (r.last_block) {
+        r.failed = r.read_error;
+        return -1;
+    }
+    size_t n = std::fread(r.data, 1, block_size, r.file);
+    if (n < static_cast<size_t>(block_size)) {
+        r.last_block = true;
+        r.read_error = std::ferror(r.file) != 0;
+    }
+    if (n == 0) {
+        r.failed = r.read_error;
+        return -1;
+    }
+    r.lead_bytes = any_lead_bytes();
+    r.end = r.data + n;
+    r.next = r.data + 1;
+    return r.data[0];
+}
+
+// Starts reading at the file's current position.
+static void reader_start(reader& r)
+{
+    r.last_block = false;
+    r.read_error = false;
+    r.look = reader_fill(r);
+}
+
+static inline int reader_next(reader& r)
 {
     if (r.look == -1)
         return -1;
     int result = r.look;
-    r.look = byte_get(r.file);
-    if (r.look == EOF) {
-        r.look = -1;
-        r.failed = std::ferror(r.file) != 0;
-    }
+    r.look = r.next < r.end ? *r.next++ : reader_fill(r);
     return result;
 }
 
@@ -56,6 +133,178 @@ static void reader_close(reader& r)
         r.open = false;
     }
     r.look = -1;
+    r.next = r.end = r.data;
+}
+
+// A keyword byte k against a page byte c: letters (k in upper case) in either case, others exactly.
+static inline bool keyword_byte(unsigned char c, char k)
+{
+    return c == static_cast<unsigned char>(k) || (k >= 'A' && k <= 'Z' && c == static_cast<unsigned char>(k + 32));
+}
+
+// At a "<" at p outside a pair: how many bytes after it the main loop takes in the same turn when
+// the "<" starts nothing (the bytes that match a keyword, up to the first that does not), or -1
+// when it may start something: a whole keyword follows, or its bytes run past end.
+static inline int keyword_match(const unsigned char* p, const unsigned char* end, const markup_starts& starts)
+{
+    if (p + 1 == end)
+        return -1;
+    int at = starts.word_at[p[1]];
+    if (at == 0)
+        return 0;
+    const char* word = starts.words + at - 1;
+    int matched = 1;
+    while (word[matched] != '\0' && p + 1 + matched < end && keyword_byte(p[1 + matched], word[matched]))
+        ++matched;
+    if (word[matched] == '\0' || p + 1 + matched == end)
+        return -1;
+    return matched;
+}
+
+#if defined(__SSE2__)
+// The first bytes of the keywords of a pass as vectors: a page byte or-ed with fold[k] (0x20 for a
+// letter, so either case matches) equals first[k]. Unused slots match no byte.
+constexpr int keyword_slots = 3;
+struct keyword_vectors {
+    __m128i first[keyword_slots], fold[keyword_slots];
+};
+
+static inline void load_keyword_vectors(keyword_vectors& v, const markup_starts& starts)
+{
+    for (int k = 0; k < keyword_slots; ++k) {
+        bool used = k < starts.count;
+        v.first[k] = _mm_set1_epi8(static_cast<char>(used ? starts.first[k] : 0x00));
+        v.fold[k] = _mm_set1_epi8(static_cast<char>(used ? starts.first_fold[k] : 0xFF));
+    }
+}
+
+// A bit for each "<" among the sixteen bytes at p (seventeen readable) that is followed by the
+// first byte of a keyword.
+static inline unsigned keyword_candidates(const unsigned char* p, const keyword_vectors& v)
+{
+    __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    unsigned lts = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, _mm_set1_epi8('<'))));
+    if (lts == 0)
+        return 0;
+    __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+    __m128i starting = _mm_cmpeq_epi8(_mm_or_si128(next, v.fold[0]), v.first[0]);
+    for (int k = 1; k < keyword_slots; ++k)
+        starting = _mm_or_si128(starting, _mm_cmpeq_epi8(_mm_or_si128(next, v.fold[k]), v.first[k]));
+    return lts & static_cast<unsigned>(_mm_movemask_epi8(starting));
+}
+#endif
+
+// Passes over the bytes from begin that start nothing for a pass, as its main loop would one turn
+// at a time: up to the first "<" outside a double-byte pair that begins a whole keyword of starts
+// (or whose bytes run past end), or end. pair tells whether *begin is the second byte of a pair,
+// and afterwards whether the byte returned is. turns gets the number of turns of the main loop
+// passed over.
+static const unsigned char* find_markup(const unsigned char* begin, const unsigned char* end, bool& pair,
+                                        bool lead_bytes, const markup_starts& starts, int& turns)
+{
+    const unsigned char* p = begin;
+    int merged = 0;  // bytes that a turn took together with its "<"
+    bool lt_is_lead = is_lead_byte('<');  // then every "<" is left to the main loop
+#if defined(__SSE2__)
+    bool by_sixteen = !lead_bytes && !lt_is_lead && starts.count <= keyword_slots;
+    keyword_vectors vectors;
+    if (by_sixteen)
+        load_keyword_vectors(vectors, starts);
+#endif
+    for (;;) {
+        if (!lead_bytes && !pair) {
+#if defined(__SSE2__)
+            // Sixteen bytes at a time: only a "<" followed by the first byte of a keyword needs a
+            // closer look. The bytes a turn takes after a "<" hold no "<".
+            while (by_sixteen && end - p >= 17) {
+                for (unsigned found = keyword_candidates(p, vectors); found != 0; found &= found - 1) {
+                    const unsigned char* lt = p + std::countr_zero(found);
+                    int matched = keyword_match(lt, end, starts);
+                    if (matched < 0) {
+                        turns = static_cast<int>(lt - begin) - merged;
+                        return lt;
+                    }
+                    merged += matched;
+                }
+                p += 16;
+            }
+#endif
+            p = byte_find(p, end, '<');
+        } else {
+            for (; p < end; ++p) {
+                if (pair)
+                    pair = false;
+                else if (*p == '<')
+                    break;
+                else
+                    pair = lead_byte_table[*p] != 0;
+            }
+        }
+        // p is a "<" outside a pair. The main loop consumes it and the bytes after it that match
+        // the keyword they begin; at the first that does not, the "<" has started nothing and the
+        // loop goes on at that byte in its next turn, with the pairing begun anew.
+        if (p == end || lt_is_lead)
+            break;
+        int matched = keyword_match(p, end, starts);
+        if (matched < 0)
+            break;
+        p += 1 + matched;
+        merged += matched;
+        pair = false;
+    }
+    turns = static_cast<int>(p - begin) - merged;
+    return p;
+}
+
+static void output_write(const unsigned char* bytes, int n);
+
+// Consumes the bytes that start nothing (find_markup), within the block in hand; with copy, they
+// are written to the output stream too. Returns the turns of the main loop passed over.
+template <bool copy>
+static int reader_pass_text(reader& r, bool& pair, const markup_starts& starts)
+{
+    if (r.look == -1 || !text_runs)
+        return 0;
+    const unsigned char* begin = r.next - 1;  // the look-ahead
+    int turns = 0;
+    const unsigned char* stop = find_markup(begin, r.end, pair, r.lead_bytes, starts, turns);
+    int n = static_cast<int>(stop - begin);
+    if (n == 0)
+        return 0;
+    if (copy)
+        output_write(begin, n);
+    if (stop < r.end) {
+        r.look = *stop;
+        r.next = const_cast<unsigned char*>(stop) + 1;
+    } else {
+        r.look = reader_fill(r);
+    }
+    return turns;
+}
+
+// The bytes from the look-ahead to the end of the block in hand; 0 at the end of the input.
+static int reader_block(const reader& r, const unsigned char** bytes)
+{
+    if (r.look == -1 || !text_runs) {
+        *bytes = r.end;
+        return 0;
+    }
+    *bytes = r.next - 1;  // the look-ahead
+    return static_cast<int>(r.end - r.next) + 1;
+}
+
+// Consumes count of the bytes that reader_block gave.
+static void reader_consume(reader& r, int count)
+{
+    if (count <= 0 || r.look == -1)
+        return;
+    unsigned char* at = r.next - 1 + count;  // the new look-ahead
+    if (at < r.end) {
+        r.look = *at;
+        r.next = at + 1;
+    } else {
+        r.look = reader_fill(r);
+    }
 }
 
 // ---- scan reader
@@ -71,12 +320,14 @@ int scan_open(const char* path)
     }
     scan.open = true;
     scan.failed = false;
+    // The reader takes whole blocks into its own buffer, which stdio then reads into directly:
+    // a buffer of stdio's own would never be used.
+    std::setvbuf(scan.file, nullptr, _IONBF, 0);
     if (!exit_handler) {
         exit_handler = true;
         std::atexit(scan_close);
     }
-    scan.look = 0;
-    reader_next(scan);
+    reader_start(scan);
     return 0;
 }
 
@@ -85,6 +336,33 @@ void scan_close() { reader_close(scan); }
 int scan_next() { return reader_next(scan); }
 
 int scan_peek() { return scan.look; }
+
+int scan_skip_text(bool& pair, const markup_starts& starts) { return reader_pass_text<false>(scan, pair, starts); }
+
+int scan_block(const unsigned char** bytes) { return reader_block(scan, bytes); }
+
+void scan_consume(int count) { reader_consume(scan, count); }
+
+void scan_skip_word()
+{
+    for (;;) {
+        int ch = scan.look;
+        if (ch == -1 || ch == '>' || is_blank(ch))
+            return;
+        // The bytes after the look-ahead in the block in hand, then the next block.
+        unsigned char* p = scan.next;
+        while (p < scan.end && !classes.attribute_end[*p])
+            ++p;
+        if (p < scan.end) {
+            scan.look = *p;
+            scan.next = p + 1;
+            return;
+        }
+        scan.look = reader_fill(scan);
+    }
+}
+
+bool scan_failed() { return scan.failed; }
 
 void scan_skip_blanks()
 {
@@ -113,23 +391,36 @@ int scan_read_value(char* buffer, int size)
     }
     int n = 0;
     bool second_byte = false;
-    while (scan.look != -1) {
-        int ch = reader_next(scan);
-        if (second_byte) {
-            second_byte = false;
-        } else if (is_lead_byte(ch)) {
-            second_byte = true;
-        } else if (double_quoted ? ch == '"' : single_quoted ? ch == '\'' : is_value_end(ch)) {
-            break;
+    bool ended = false;
+    bool full = false;
+    // A block at a time: the bytes in hand from the look-ahead on, one by one.
+    while (scan.look != -1 && !ended && !full) {
+        unsigned char* p = scan.next - 1;
+        while (p < scan.end) {
+            int ch = *p++;
+            if (second_byte) {
+                second_byte = false;
+            } else if (lead_byte_table[ch]) {
+                second_byte = true;
+            } else if (double_quoted ? ch == '"' : single_quoted ? ch == '\'' : classes.value_end[ch]) {
+                ended = true;
+                break;
+            }
+            if (n >= size - 1) {
+                full = true;  // ch is lost; the rest of the value stays unread
+                break;
+            }
+            buffer[n++] = static_cast<char>(ch);
         }
-        if (n >= size - 1) {
-            buffer[n] = '\0';
-            return -1;
+        if (p < scan.end) {
+            scan.look = *p;
+            scan.next = p + 1;
+        } else {
+            scan.look = reader_fill(scan);
         }
-        buffer[n++] = static_cast<char>(ch);
     }
     buffer[n] = '\0';
-    return n + 1;
+    return full ? -1 : n + 1;
 }
 
 // ---- input stream
@@ -151,14 +442,21 @@ int in_open(const char* path)
         exit_handler = true;
         std::atexit(in_close);
     }
-    input.look = 0;
-    reader_next(input);
+    reader_start(input);
     return 0;
 }
 
 void in_close() { reader_close(input); }
 
 int in_next() { return reader_next(input); }
+
+int in_skip_text(bool& pair, const markup_starts& starts) { return reader_pass_text<false>(input, pair, starts); }
+
+int in_block(const unsigned char** bytes) { return reader_block(input, bytes); }
+
+void in_consume(int count) { reader_consume(input, count); }
+
+int in_copy_text(bool& pair, const markup_starts& starts) { return reader_pass_text<true>(input, pair, starts); }
 
 int in_peek() { return input.look; }
 
@@ -167,25 +465,59 @@ bool in_failed() { return input.failed; }
 long long in_tell()
 {
     long long position = byte_tell(input.file);
-    return input.look == -1 ? position : position - 1;
+    if (position < 0)
+        return position;
+    // The file stands after the block in hand: back over its unread bytes and the look-ahead.
+    return position - (input.end - input.next) - (input.look == -1 ? 0 : 1);
 }
 
 int in_seek(long long position)
 {
     if (!input.open || byte_seek(input.file, position) != 0)
         return -1;
-    input.look = byte_get(input.file);
-    if (input.look == EOF) {
-        input.look = -1;
-        input.failed = std::ferror(input.file) != 0;
-    }
+    reader_start(input);
     return input.failed ? -1 : 0;
 }
 
 // ---- output stream
 
+static void remember(int ch)
+{
+    history[3] = history[2];
+    history[2] = history[1];
+    history[1] = history[0];
+    history[0] = ch;
+}
+
+// Hands the gathered bytes to the file. False when the file reports a failure (with full
+// buffering, when a full buffer cannot be written out).
+static bool output_flush()
+{
+    size_t n = static_cast<size_t>(output_next - output_data);
+    output_next = output_data;
+    // The library may take the bytes and fail only when it writes out its own buffer: that failure
+    // shows in the stream's error flag alone.
+    return std::fwrite(output_data, 1, n, output) == n && std::ferror(output) == 0;
+}
+
+static void output_failure()
+{
+    std::printf("File writing error.(or Disk full)\n");
+    output_failed = true;
+    out_close();
+}
+
+// At program exit the bytes still gathered go to the file, which the standard library then closes
+// as it would have closed it with them in its own buffer.
+static void output_flush_at_exit()
+{
+    if (!output_closed)
+        output_flush();
+}
+
 int out_open(const char* path)
 {
+    static bool exit_handler;
     output = file_ops.open(path, "wb");
     if (!output) {
         std::printf("Cannot open WR file : %s\n", path);
@@ -197,6 +529,11 @@ int out_open(const char* path)
         output = nullptr;
         return -1;
     }
+    if (!exit_handler) {
+        exit_handler = true;
+        std::atexit(output_flush_at_exit);
+    }
+    output_next = output_data;
     output_closed = false;
     output_failed = false;
     return 0;
@@ -207,7 +544,9 @@ int out_close()
     if (!output_closed) {
         output_closed = true;
         // A flush that fails here loses the end of the page just as a failed write would.
-        if (file_ops.close(output) != 0 && !output_failed) {
+        bool flushed = output_flush();
+        bool closed = file_ops.close(output) == 0;
+        if (!(flushed && closed) && !output_failed) {
             std::printf("File writing error.(or Disk full)\n");
             output_failed = true;
         }
@@ -220,24 +559,53 @@ int out_put(int ch)
 {
     if (output_closed)
         return -1;
-    if (byte_put(ch & 0xFF, output) == EOF) {
-        std::printf("File writing error.(or Disk full)\n");
-        output_failed = true;
-        out_close();
+    if (output_next == output_data + output_block_size && !output_flush()) {
+        output_failure();
         return -1;
     }
-    history[3] = history[2];
-    history[2] = history[1];
-    history[1] = history[0];
-    history[0] = ch;
+    *output_next++ = static_cast<unsigned char>(ch);
+    remember(ch);
     return 0;
 }
 
-void out_puts(const char* text)
+// out_put of each of n bytes, a block at a time.
+static void output_write(const unsigned char* bytes, int n)
 {
-    while (*text)
-        out_put(static_cast<unsigned char>(*text++));
+    if (output_closed)
+        return;
+    const unsigned char* written = bytes;  // the end of what has been written
+    while (n > 0) {
+        int room = static_cast<int>(output_data + output_block_size - output_next);
+        if (room == 0) {
+            if (!output_flush()) {
+                output_failure();
+                break;
+            }
+            room = output_block_size;
+        }
+        int k = n < room ? n : room;
+        if (k == 1)
+            *output_next = *written;  // the runs between tags are often a single byte
+        else
+            std::memcpy(output_next, written, static_cast<size_t>(k));
+        output_next += k;
+        written += k;
+        n -= k;
+    }
+    // The history: the last four bytes written, most recent first.
+    int count = static_cast<int>(written - bytes);
+    if (count >= 4) {
+        for (int i = 0; i < 4; ++i)
+            history[i] = written[-1 - i];
+    } else {
+        for (const unsigned char* p = bytes; p < written; ++p)
+            remember(*p);
+    }
 }
+
+void out_write(const unsigned char* bytes, int count) { output_write(bytes, count); }
+
+void out_puts(const char* text) { output_write(reinterpret_cast<const unsigned char*>(text), static_cast<int>(std::strlen(text))); }
 
 int out_last() { return history[0]; }
 int out_last2() { return history[1]; }

@@ -6,20 +6,103 @@
 #pragma once
 
 // Character classes.
-bool is_blank(int ch);      // tab, LF, CR, 26, space
-bool is_separator(int ch);  // the blanks and , : ; =
-bool is_value_end(int ch);  // the blanks, the double quote and ;
+// tab, LF, CR, 26, space
+constexpr bool is_blank(int ch) { return ch == 9 || ch == 10 || ch == 13 || ch == 26 || ch == 32; }
+// the blanks and , : ; =
+constexpr bool is_separator(int ch) { return is_blank(ch) || ch == ',' || ch == ':' || ch == ';' || ch == '='; }
+// the blanks, the double quote and ;
+constexpr bool is_value_end(int ch) { return is_blank(ch) || ch == '"' || ch == ';'; }
 
 // Scan reader: read-only look-ahead reader with the library's default buffering.
 int scan_open(const char* path);  // 0, or -1 after printing the open message
 void scan_close();
 int scan_next();
 int scan_peek();
+// True when reading the scan reader's file failed since scan_open (the input then ended early).
+bool scan_failed();
 void scan_skip_blanks();
+// Consumes bytes up to the next blank or ">" (or the end), without pairing: the rest of an attribute.
+void scan_skip_word();
 void scan_skip_separators();
 // Reads one attribute value into buffer (size bytes including the NUL). Returns the stored
 // length plus one, or -1 when the value did not fit (the first size - 1 bytes are kept).
 int scan_read_value(char* buffer, int size);
+
+// What a pass may find after a "<": its keywords, each the bytes that must follow the "<" (letters
+// in either case, other bytes exactly), such as BODY or /BODY; every pass also has !-- (a
+// comment). After a "<" the main loop of a pass consumes the bytes that begin one of its keywords
+// as long as they match; when one does not, the pass has found nothing there and goes on at that
+// byte in its next turn. So a "<" that does not begin a whole keyword starts nothing.
+struct markup_starts {
+    char words[64];              // the keywords, each ended by a zero
+    unsigned char word_at[256];  // by the byte after "<": 1 + where its keyword begins, or 0
+    int count;                   // keywords
+    int used;                    // bytes of words in use
+    // For looking at many bytes at once: the first byte of each keyword, with a byte that is
+    // or-ed into a page byte before comparing (0x20 for a letter, so either case matches).
+    unsigned char first[6], first_fold[6];
+};
+
+constexpr void add_markup_word(markup_starts& starts, const char* word, int length)
+{
+    if (length < 1 || starts.used + length + 1 > static_cast<int>(sizeof starts.words) || starts.count == 6)
+        return;
+    int at = starts.used;
+    for (int i = 0; i < length; ++i)
+        starts.words[at + i] = word[i];
+    starts.words[at + length] = '\0';
+    starts.used += length + 1;
+    unsigned char first = static_cast<unsigned char>(word[0]);
+    starts.word_at[first] = static_cast<unsigned char>(at + 1);
+    if (first >= 'A' && first <= 'Z')
+        starts.word_at[first + 32] = static_cast<unsigned char>(at + 1);
+    int k = starts.count++;
+    starts.first_fold[k] = first >= 'A' && first <= 'Z' ? 0x20 : 0;
+    starts.first[k] = static_cast<unsigned char>(first | starts.first_fold[k]);
+}
+
+// The keywords of a pass, separated by "|" (upper-case letters), with !-- added.
+constexpr markup_starts make_markup_starts(const char* keywords)
+{
+    markup_starts starts = {};
+    add_markup_word(starts, "!--", 3);
+    while (*keywords) {
+        int length = 0;
+        while (keywords[length] && keywords[length] != '|')
+            ++length;
+        add_markup_word(starts, keywords, length);
+        keywords += length;
+        if (*keywords == '|')
+            ++keywords;
+    }
+    return starts;
+}
+
+// Passing over text, for the main loops of the page passes: consumes what such a loop passes over,
+// from the look-ahead up to, not including, the first "<" that is not the second byte of a
+// double-byte pair and that begins a whole keyword of starts (or whose bytes run past the block of
+// the file in hand), or the end of the input; at most that block (so the loop's message pump
+// keeps running). pair tells whether the look-ahead is the second byte of a pair, on entry and on
+// return. Returns the number of turns of the main loop passed over: one per byte, but one for a
+// "<" together with the bytes of a keyword that matched after it. 0 when the look-ahead is such a
+// "<" or the end.
+int scan_skip_text(bool& pair, const markup_starts& starts);
+int in_skip_text(bool& pair, const markup_starts& starts);
+// The same, writing the bytes to the output stream as out_put would.
+int in_copy_text(bool& pair, const markup_starts& starts);
+
+// The bytes of a reader from the look-ahead to the end of the block in hand, for a pass that looks
+// at a run of bytes itself: sets bytes to the look-ahead and returns the count (0 at the end).
+int scan_block(const unsigned char** bytes);
+int in_block(const unsigned char** bytes);
+// Consumes count bytes, at most the count that the block call returned.
+void scan_consume(int count);
+void in_consume(int count);
+
+// For tests: with false, the two kinds of calls above take nothing (the text calls return 0, the
+// block calls no bytes), so the passes take every byte one turn at a time: the reference that
+// taking runs at once must agree with. True at program start.
+void set_text_runs(bool on);
 
 // Input stream: look-ahead reader with its own 4096-byte buffer.
 int in_open(const char* path);  // 0, or -1 after printing the open message
@@ -40,6 +123,8 @@ int out_open(const char* path);  // 0, or -1 after printing the open message
 int out_close();
 int out_put(int ch);  // 0, or -1 when nothing was written
 void out_puts(const char* text);
+// out_put of each of count bytes.
+void out_write(const unsigned char* bytes, int count);
 int out_last();
 int out_last2();
 int out_last3();

@@ -1,0 +1,145 @@
+// Writes a deterministic site of numbered pages for the site benchmark: each page opens with a
+// link to the next numbered page (the last page links to the first, so every next page exists),
+// then paragraphs of text with images and further links, CR LF line ends throughout.
+//
+// usage: make_site FOLDER PAGES PAGE_BYTES [many|one] [plain|dbcs]
+//   many   the next link, an index link and a link in every paragraph (the default)
+//   one    the next link alone: no question is needed to choose the next page
+//   dbcs   paragraphs also hold Shift-JIS text and lead bytes right before markup
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+struct page_writer {
+    FILE* file;
+    long long written;
+};
+
+void put(page_writer& w, const char* text)
+{
+    size_t n = std::strlen(text);
+    std::fwrite(text, 1, n, w.file);
+    w.written += static_cast<long long>(n);
+}
+
+// A small deterministic generator, so the same arguments always give the same bytes.
+unsigned next_random(unsigned& state)
+{
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) & 0x7FFF;
+}
+
+const char* const words[] = {"the",   "next",  "page",    "loads", "while", "you", "read",    "this",
+                             "text",  "and",   "pictures", "of",   "a",     "long", "story",  "about",
+                             "trains", "that", "run",     "every", "hour",  "from", "harbour", "hill"};
+constexpr int word_count = sizeof words / sizeof words[0];
+
+void page_name(char* out, int size, int number) { std::snprintf(out, static_cast<size_t>(size), "page%04d.html", number); }
+
+void put_words(page_writer& w, unsigned& state, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        put(w, words[next_random(state) % word_count]);
+        put(w, " ");
+    }
+}
+
+// One paragraph: text, an image, formatting tags, and a link to another page unless one_link.
+void put_paragraph(page_writer& w, unsigned& state, int page, int pages, int index, bool one_link, bool dbcs)
+{
+    char line[512];
+    std::snprintf(line, sizeof line, "<p class=\"story\">Paragraph %d of page %d: ", index, page);
+    put(w, line);
+    put_words(w, state, 12);
+    put(w, "<b>bold words</b> and <i>slanted ones</i>,\r\n");
+    put_words(w, state, 10);
+    if (dbcs) {
+        // Shift-JIS text (some second bytes are 0x5C), and lead bytes that swallow a "<" or ">".
+        put(w, "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x95\xb6\x8f\xcd\x82\xc5\x82\xb7\x81\x42 ");
+        if (index % 7 == 3)
+            put(w, "\x81<b>not a tag start</b> \x82>");
+    }
+    std::snprintf(line, sizeof line,
+                  "<br>\r\n<img src=\"images/pic%02u.jpg\" width=\"320\" height=\"240\" alt=\"Picture %d\">\r\n",
+                  next_random(state) % 60, index);
+    put(w, line);
+    put_words(w, state, 8);
+    if (!one_link) {
+        char name[64];
+        page_name(name, sizeof name, static_cast<int>(next_random(state) % static_cast<unsigned>(pages)) + 1);
+        std::snprintf(line, sizeof line, "<a href=\"%s\" title=\"another page\">see also</a>", name);
+        put(w, line);
+    } else {
+        put(w, "<em>see the next page</em>");
+    }
+    put(w, ".</p>\r\n");
+    if (index % 10 == 9) {
+        std::snprintf(line, sizeof line, "<!-- end of section %d -->\r\n<hr size=\"1\">\r\n", index / 10);
+        put(w, line);
+    }
+}
+
+bool write_page(const char* folder, int page, int pages, long long page_bytes, bool one_link, bool dbcs)
+{
+    char name[64];
+    page_name(name, sizeof name, page);
+    char path[4096];
+    std::snprintf(path, sizeof path, "%s/%s", folder, name);
+    page_writer w = {std::fopen(path, "wb"), 0};
+    if (!w.file) {
+        std::fprintf(stderr, "make_site: cannot create %s\n", path);
+        return false;
+    }
+    unsigned state = static_cast<unsigned>(page) * 2654435761u;
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n<html>\r\n<head>\r\n"
+                  "<title>Page %d of %d</title>\r\n"
+                  "<meta http-equiv=\"Content-Type\" content=\"text/html\">\r\n</head>\r\n"
+                  "<!-- page %d of the benchmark site -->\r\n"
+                  "<body bgcolor=\"#ffffff\" text=\"#000000\" link=\"#0000ee\" vlink=\"#551a8b\">\r\n",
+                  page, pages, page);
+    put(w, line);
+    char next[64];
+    page_name(next, sizeof next, page % pages + 1);
+    if (one_link)
+        std::snprintf(line, sizeof line, "<p><a href=\"%s\">next page</a></p>\r\n", next);
+    else
+        std::snprintf(line, sizeof line, "<p><a href=\"%s\">next page</a> | <a href=\"index.html\">index</a></p>\r\n",
+                      next);
+    put(w, line);
+    static const char closing[] = "<p>The end of this page.</p>\r\n</body>\r\n</html>\r\n";
+    long long room = page_bytes - static_cast<long long>(sizeof closing - 1);
+    for (int index = 1; w.written < room; ++index)
+        put_paragraph(w, state, page, pages, index, one_link, dbcs);
+    put(w, closing);
+    bool ok = std::fclose(w.file) == 0;
+    if (!ok)
+        std::fprintf(stderr, "make_site: cannot write %s\n", path);
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 4) {
+        std::fprintf(stderr, "usage: make_site FOLDER PAGES PAGE_BYTES [many|one] [plain|dbcs]\n");
+        return 2;
+    }
+    const char* folder = argv[1];
+    int pages = std::atoi(argv[2]);
+    long long page_bytes = std::atoll(argv[3]);
+    bool one_link = argc > 4 && std::strcmp(argv[4], "one") == 0;
+    bool dbcs = argc > 5 && std::strcmp(argv[5], "dbcs") == 0;
+    if (pages < 1 || pages > 9999 || page_bytes < 1) {
+        std::fprintf(stderr, "make_site: PAGES must be 1-9999 and PAGE_BYTES positive\n");
+        return 2;
+    }
+    for (int page = 1; page <= pages; ++page)
+        if (!write_page(folder, page, pages, page_bytes, one_link, dbcs))
+            return 1;
+    return 0;
+}
