@@ -20,19 +20,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-passed=0
-failed=0
-
-check() {  # check <description> <command...>: one case
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $what"
-    fi
-}
+# shellcheck source=../check.sh
+source "$(dirname "$0")/../check.sh"
 
 browser=$(command -v chromium || command -v chromium-browser) || {
     echo "SKIPPED: Chromium is not installed (tools/setup.sh installs the chromium package)"

@@ -5,26 +5,9 @@ set -u
 bin=$(cd "$1" && pwd)
 work=$(mktemp -d "${TMPDIR:-/tmp}/nextpics_e2e.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-passed=0
-failed=0
+# shellcheck source=../check.sh
+source "$(dirname "$0")/../check.sh"
 
-check() {  # check <description> <command...>: one case
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $what"
-    fi
-}
-
-same() {  # same <expected text> <actual text>
-    if [ "$1" != "$2" ]; then
-        diff <(printf '%s\n' "$1") <(printf '%s\n' "$2") | head -20
-        return 1
-    fi
-}
 
 same_file() { cmp -s "$1" "$2" || { diff <(cat -A "$1") <(cat -A "$2") | head -20; return 1; }; }
 

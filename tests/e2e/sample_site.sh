@@ -10,25 +10,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/nextpics_sample.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 site=$work/album
 cp -R "$album" "$site"
-passed=0
-failed=0
+# shellcheck source=../check.sh
+source "$(dirname "$0")/../check.sh"
 
-check() {  # check <description> <command...>: one case
-    local what=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAILED: $what"
-    fi
-}
-
-same() {  # same <expected text> <actual text>
-    [ "$1" = "$2" ] && return
-    diff <(printf '%s\n' "$1") <(printf '%s\n' "$2") | head -20
-    return 1
-}
 
 pages=(index.html photo1.html photo2.html photo3.html photo4.html photo5.html)
 declare -A next=([index.html]=photo1.html [photo1.html]=photo2.html [photo2.html]=photo3.html
