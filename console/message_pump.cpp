@@ -2,6 +2,7 @@
 #include "console/message_pump.h"
 
 #include "platform/clock.h"
+#include "platform/files.h"
 
 int last_key;
 int close_requested;
@@ -14,7 +15,14 @@ static uint64_t last_dispatch_ms;
 // How old the last look at the queue may get: the window still repaints at 60 Hz or better.
 constexpr uint64_t dispatch_interval_ms = 10;
 
-void set_message_dispatcher(void (*dispatch)()) { dispatcher = dispatch; }
+// Between the blocks of a long copy: a turn of the pump, dispatching when it is due.
+static void pump_during_copy() { poll_messages_slow(); }
+
+void set_message_dispatcher(void (*dispatch)())
+{
+    dispatcher = dispatch;
+    copy_pause = dispatch ? pump_during_copy : nullptr;
+}
 
 int poll_messages_now()
 {

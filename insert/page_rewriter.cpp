@@ -221,7 +221,7 @@ void rewrite_page()
 {
     bool pair = false;
     while (in_peek() != -1) {
-        // Runs of bytes that start no tag are copied at once, with one pump call per byte.
+        // Runs of bytes that start nothing are copied at once, with a pump call for each turn.
         int run = in_copy_text(pair, rewriter_starts);
         if (run > 0) {
             poll_messages_for(run);

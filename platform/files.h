@@ -12,6 +12,10 @@ int find_stored_name(char* out, int size, const char* path);
 // already (nothing is written then); -1 on any other failure.
 int copy_file(const char* from, const char* to, bool replace);
 
+// Called between the blocks of a long copy, so that a window of the program keeps answering while
+// a large page is copied. None at start; the message pump sets it once a dispatcher is installed.
+extern void (*copy_pause)();
+
 // Deletes a file. Returns 0 on success, -1 on failure.
 int delete_file(const char* path);
 

@@ -349,7 +349,7 @@ int test_inserted(const char* path)
     bool pair = false;
     bool marker_seen = false;
     while (in_peek() != -1) {
-        // Runs of bytes that start no tag are passed over at once, with one pump call per byte.
+        // Runs of bytes that start nothing are passed over at once, with a pump call for each turn.
         int run = in_skip_text(pair, test_starts);
         if (run > 0) {
             poll_messages_for(run);
@@ -393,7 +393,7 @@ int restore_pass()
     position_lost = false;
     bool pair = false;
     while (in_peek() != -1) {
-        // Runs of bytes that start no tag are copied at once, with one pump call per byte.
+        // Runs of bytes that start nothing are copied at once, with a pump call for each turn.
         int run = in_copy_text(pair, restore_starts);
         if (run > 0) {
             poll_messages_for(run);

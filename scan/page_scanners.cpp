@@ -104,7 +104,7 @@ int scan_page(TagTest tag_test, const markup_starts& starts)
 {
     bool pair = false;
     while (R::peek() != -1) {
-        // Runs of bytes that start no tag are passed over at once, with one pump call per byte.
+        // Runs of bytes that start nothing are passed over at once, with a pump call for each turn.
         int run = R::skip_text(pair, starts);
         if (run > 0) {
             poll_messages_for(run);

@@ -1,5 +1,7 @@
 // The character streams through which every pass reads and writes a page, one byte per call with
-// one byte of look-ahead. Each stream exists once, as module state.
+// one byte of look-ahead. Each stream exists once, as module state. The readers take the file in
+// blocks of 64 KB (through stdio's fread) into a buffer of their own, so that the passes can also
+// take a run of bytes at once; the output gathers 4 KB before it hands them to the file.
 //
 // Character codes: 0-255 for a byte, -1 at the end of the input. Writes take a code and write
 // its low eight bits.
@@ -13,7 +15,7 @@ constexpr bool is_separator(int ch) { return is_blank(ch) || ch == ',' || ch == 
 // the blanks, the double quote and ;
 constexpr bool is_value_end(int ch) { return is_blank(ch) || ch == '"' || ch == ';'; }
 
-// Scan reader: read-only look-ahead reader with the library's default buffering.
+// Scan reader: read-only look-ahead reader (stdio without a buffer of its own).
 int scan_open(const char* path);  // 0, or -1 after printing the open message
 void scan_close();
 int scan_next();
@@ -104,7 +106,7 @@ void in_consume(int count);
 // taking runs at once must agree with. True at program start.
 void set_text_runs(bool on);
 
-// Input stream: look-ahead reader with its own 4096-byte buffer.
+// Input stream: look-ahead reader; its file has a 4096-byte stdio buffer.
 int in_open(const char* path);  // 0, or -1 after printing the open message
 void in_close();
 int in_next();
@@ -116,7 +118,8 @@ bool in_failed();
 long long in_tell();
 int in_seek(long long position);
 
-// Output stream: writer with its own 4096-byte buffer, remembering the last four bytes written.
+// Output stream: writer with a 4096-byte buffer (a write failure shows when a full one cannot be
+// written out), remembering the last four bytes written.
 int out_open(const char* path);  // 0, or -1 after printing the open message
 // Closes the file if open. Returns 0, or -1 when a write since out_open failed or the final flush
 // fails (the write-failure message is printed for the latter too).

@@ -45,6 +45,11 @@ static bool write_all(int fd, const char* data, ssize_t n)
     return true;
 }
 
+void (*copy_pause)();
+
+// The most that one call copies before copy_pause gets a turn.
+constexpr size_t copy_block = 4 << 20;
+
 int copy_file(const char* from, const char* to, bool replace)
 {
     int in = open(from, O_RDONLY | O_CLOEXEC);
@@ -70,9 +75,11 @@ int copy_file(const char* from, const char* to, bool replace)
     // (or an older kernel) leaves the rest to the loop below, which goes on from where it stopped;
     // so do files that copy nothing this way (some of /proc).
     for (off_t total = 0;;) {
-        ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+        ssize_t n = copy_file_range(in, nullptr, out, nullptr, copy_block, 0);
         if (n > 0) {
             total += n;
+            if (copy_pause)
+                copy_pause();
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -96,6 +103,8 @@ int copy_file(const char* from, const char* to, bool replace)
             ok = false;
             break;
         }
+        if (copy_pause)
+            copy_pause();
     }
     close(in);
     if (close(out) != 0)

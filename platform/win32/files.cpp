@@ -38,12 +38,76 @@ int find_stored_name(char* out, int size, const char* path)
     return 0;
 }
 
+void (*copy_pause)();
+
+// Files up to this size are copied by CopyFileA in one call, which is over in a few milliseconds.
+constexpr LONGLONG large_copy = 8 << 20;
+
+static int copy_failure(bool replace, DWORD error)
+{
+    return (!replace && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) ? -2 : -1;
+}
+
+// A larger file is copied in blocks with copy_pause between them, so that the window keeps
+// answering (CopyFileA would hold the thread for the whole copy). As CopyFileA does, the copy
+// gets the source's attributes and time of last writing; a copy that this call created and that
+// failed is removed again.
+static int copy_in_blocks(const char* from, const char* to, bool replace, const WIN32_FILE_ATTRIBUTE_DATA& source)
+{
+    static char buffer[1 << 16];
+    HANDLE in = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                            nullptr);
+    if (in == INVALID_HANDLE_VALUE)
+        return -1;
+    HANDLE out = CreateFileA(to, GENERIC_WRITE, 0, nullptr, replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                             nullptr);
+    if (out == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        CloseHandle(in);
+        return copy_failure(replace, error);
+    }
+    bool ok = true;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(in, buffer, sizeof buffer, &read, nullptr)) {
+            ok = false;
+            break;
+        }
+        if (read == 0)
+            break;
+        DWORD written = 0;
+        if (!WriteFile(out, buffer, read, &written, nullptr) || written != read) {
+            ok = false;
+            break;
+        }
+        copy_pause();
+    }
+    FILETIME last_write = source.ftLastWriteTime;
+    if (ok)
+        SetFileTime(out, nullptr, nullptr, &last_write);
+    if (!CloseHandle(out))
+        ok = false;
+    CloseHandle(in);
+    if (!ok) {
+        if (!replace)
+            DeleteFileA(to);
+        return -1;
+    }
+    SetFileAttributesA(to, source.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    return 0;
+}
+
 int copy_file(const char* from, const char* to, bool replace)
 {
+    WIN32_FILE_ATTRIBUTE_DATA source;
+    if (copy_pause && GetFileAttributesExA(from, GetFileExInfoStandard, &source) &&
+        !(source.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        (static_cast<LONGLONG>(source.nFileSizeHigh) << 32 | source.nFileSizeLow) > large_copy)
+        return copy_in_blocks(from, to, replace, source);
     if (CopyFileA(from, to, replace ? FALSE : TRUE))
         return 0;
-    DWORD error = GetLastError();
-    return (!replace && (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS)) ? -2 : -1;
+    return copy_failure(replace, GetLastError());
 }
 
 int delete_file(const char* path) { return DeleteFileA(path) ? 0 : -1; }
