@@ -11,13 +11,16 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
-static void write_text(const char* text)
+// Appends text to the box being composed, bounded by its size. The texts use CR LF as their line
+// break; a terminal wants LF alone.
+static void append_text(char* box, int size, int& used, const char* text)
 {
-    // The texts use CR LF as their line break; a terminal wants LF alone.
-    for (const char* p = text; *p; ++p)
+    for (const char* p = text; *p && used < size - 1; ++p)
         if (*p != '\r')
-            std::fputc(*p, stderr);
+            box[used++] = *p;
+    box[used] = '\0';
 }
 
 // Reads one line of standard input without stdio buffering, so nothing typed after it is taken
@@ -52,11 +55,13 @@ int message_box(void*, const char* text, const char* caption, unsigned flags)
     terminal_line_mode(true);
     int answer = 0;
     while (answer == 0) {
-        std::fputs("\n[", stderr);
-        write_text(caption);
-        std::fputs("]\n", stderr);
-        write_text(text);
-        std::fprintf(stderr, "\n%s ? ", hint);
+        // The whole box goes out in one write: standard error has no buffer, and a batch may ask
+        // a question for every page.
+        static char box[8192];
+        int used = 0;
+        for (const char* part : {"\n[", caption, "]\n", text, "\n", hint, " ? "})
+            append_text(box, sizeof box, used, part);
+        std::fwrite(box, 1, static_cast<size_t>(used), stderr);
         std::fflush(stderr);
 
         char line[256];
