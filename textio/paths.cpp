@@ -35,7 +35,41 @@ int has_prefix_nocase(const char* text, const char* prefix)
     return 0;
 }
 
-int find_actual_name(char* out, const char* path) { return find_stored_name(out, path_buffer, path); }
+// Looking a name up can mean reading its whole directory (Wine does so for every lookup), and a
+// batch asks for most pages three times: as the next page of the page before, then twice for the
+// page itself. So the last few names found are remembered by the exact path asked for. A name not
+// found is looked up again each time, so a file that appears during the batch (the applet copied
+// in) is seen at once.
+struct found_name {
+    char path[path_buffer];
+    char stored[path_buffer];
+};
+constexpr int names_remembered = 4;
+static found_name found_names[names_remembered];
+static int next_found_name;
+
+void forget_actual_names()
+{
+    for (found_name& entry : found_names)
+        entry.path[0] = '\0';
+}
+
+int find_actual_name(char* out, const char* path)
+{
+    for (const found_name& entry : found_names)
+        if (entry.path[0] != '\0' && std::strcmp(entry.path, path) == 0) {
+            copy_text(out, path_buffer, entry.stored);
+            return 0;
+        }
+    int result = find_stored_name(out, path_buffer, path);
+    if (result == 0 && std::strlen(path) < static_cast<size_t>(path_buffer)) {
+        found_name& entry = found_names[next_found_name];
+        next_found_name = (next_found_name + 1) % names_remembered;
+        copy_text(entry.path, path_buffer, path);
+        copy_text(entry.stored, path_buffer, out);
+    }
+    return result;
+}
 
 // The index just behind the last separator of path (0 when there is none).
 static int after_last_separator(const char* path, const char* separators)

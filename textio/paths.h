@@ -12,6 +12,10 @@ int has_prefix_nocase(const char* text, const char* prefix);
 // a directory does; -2 when two directories match. out is empty on failure.
 int find_actual_name(char* out, const char* path);
 
+// find_actual_name remembers the last few names it found; this makes it look every one up again
+// (for callers that delete or rename files they have looked up).
+void forget_actual_names();
+
 // The directory part of path, up to and including its last separator (any byte of separators);
 // empty when there is none. Returns 0.
 int dir_part(char* out, const char* path, const char* separators = any_separators);

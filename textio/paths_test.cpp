@@ -115,4 +115,23 @@ TEST(paths, find_actual_name_tells_files_from_directories)
     clear_scratch(folder);
 }
 
+// Names found are remembered, names not found are not: a file that appears later in the batch
+// (the applet copied in) must be seen at once.
+TEST(paths, find_actual_name_sees_files_that_appear)
+{
+    std::string folder = make_scratch("paths_appear");
+    std::string path = folder + "nextpics.class";
+    char out[260];
+    EXPECT_EQ(find_actual_name(out, path.c_str()), -1);
+    write_file(path, "x");
+    EXPECT_EQ(find_actual_name(out, path.c_str()), 0);
+    EXPECT_STREQ(out, "nextpics.class");
+    // Until forgotten, a name found stays found; afterwards it is looked up again.
+    std::remove(path.c_str());
+    EXPECT_EQ(find_actual_name(out, path.c_str()), 0);
+    forget_actual_names();
+    EXPECT_EQ(find_actual_name(out, path.c_str()), -1);
+    clear_scratch(folder);
+}
+
 }  // namespace
