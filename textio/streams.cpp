@@ -32,6 +32,7 @@ struct reader {
     unsigned char* next;  // the byte after the look-ahead in data
     unsigned char* end;   // the end of the bytes in data
     unsigned char* data;  // block_size bytes
+    bool exit_handler;    // the reader's close is registered to run at exit
 };
 
 }  // namespace
@@ -45,8 +46,8 @@ static bool text_runs = true;
 
 void set_text_runs(bool on) { text_runs = on; }
 
-static reader scan = {nullptr, false, -1, false, false, false, false, scan_data, scan_data, scan_data};
-static reader input = {nullptr, false, -1, false, false, false, false, input_data, input_data, input_data};
+static reader scan = {nullptr, false, -1, false, false, false, false, scan_data, scan_data, scan_data, false};
+static reader input = {nullptr, false, -1, false, false, false, false, input_data, input_data, input_data, false};
 
 static FILE* output;
 static bool output_closed = true;
@@ -124,6 +125,25 @@ static inline int reader_next(reader& r)
     int result = r.look;
     r.look = r.next < r.end ? *r.next++ : reader_fill(r);
     return result;
+}
+
+// Opens path for reading by r, or prints open_failed (a format taking the path) and returns
+// false. The first open registers close to run at exit, so no file stays open when the program
+// ends early.
+static bool reader_open(reader& r, const char* path, const char* open_failed, void (*close)())
+{
+    r.file = file_ops.open(path, "rb");
+    if (!r.file) {
+        std::printf(open_failed, path);
+        return false;
+    }
+    r.open = true;
+    r.failed = false;
+    if (!r.exit_handler) {
+        r.exit_handler = true;
+        std::atexit(close);
+    }
+    return true;
 }
 
 static void reader_close(reader& r)
@@ -311,22 +331,12 @@ static void reader_consume(reader& r, int count)
 
 int scan_open(const char* path)
 {
-    static bool exit_handler;
     scan_close();
-    scan.file = file_ops.open(path, "rb");
-    if (!scan.file) {
-        std::printf("\nCannot open source file (RD) : %s\n", path);
+    if (!reader_open(scan, path, "\nCannot open source file (RD) : %s\n", scan_close))
         return -1;
-    }
-    scan.open = true;
-    scan.failed = false;
     // The reader takes whole blocks into its own buffer, which stdio then reads into directly:
     // a buffer of stdio's own would never be used.
     std::setvbuf(scan.file, nullptr, _IONBF, 0);
-    if (!exit_handler) {
-        exit_handler = true;
-        std::atexit(scan_close);
-    }
     reader_start(scan);
     return 0;
 }
@@ -427,21 +437,11 @@ int scan_read_value(char* buffer, int size)
 
 int in_open(const char* path)
 {
-    static bool exit_handler;
     in_close();
-    input.file = file_ops.open(path, "rb");
-    if (!input.file) {
-        std::printf("\nCannot open RD file : %s\n", path);
+    if (!reader_open(input, path, "\nCannot open RD file : %s\n", in_close))
         return -1;
-    }
     if (std::setvbuf(input.file, input_buffer, _IOFBF, sizeof input_buffer) != 0)
         std::printf("Buffering failed.(RD) \n");
-    input.open = true;
-    input.failed = false;
-    if (!exit_handler) {
-        exit_handler = true;
-        std::atexit(in_close);
-    }
     reader_start(input);
     return 0;
 }
@@ -457,6 +457,23 @@ int in_block(const unsigned char** bytes) { return reader_block(input, bytes); }
 void in_consume(int count) { reader_consume(input, count); }
 
 int in_copy_text(bool& pair, const markup_starts& starts) { return reader_pass_text<true>(input, pair, starts); }
+
+bool in_read_comment_opener(bool copy)
+{
+    reader_next(input);
+    const char* consumed = "<!";
+    if (input.look == '-') {
+        reader_next(input);
+        consumed = "<!-";
+        if (input.look == '-') {
+            reader_next(input);
+            return true;
+        }
+    }
+    if (copy)
+        out_puts(consumed);
+    return false;
+}
 
 int in_peek() { return input.look; }
 
