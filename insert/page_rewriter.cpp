@@ -240,18 +240,9 @@ void rewrite_page()
         char tag[8] = "<";
         int next = in_peek();
         if (next == '!') {
-            in_next();
-            if (in_peek() != '-') {
-                out_puts("<!");
-            } else {
-                in_next();
-                if (in_peek() != '-') {
-                    out_puts("<!-");
-                } else {
-                    in_next();
-                    out_puts("<!--");
-                    copy_comment();
-                }
+            if (in_read_comment_opener(true)) {
+                out_puts("<!--");
+                copy_comment();
             }
         } else if (is_letter(next, 'B')) {
             if (read_body_name(tag, 1))

@@ -362,14 +362,7 @@ int test_inserted(const char* path)
         if (second || ch != '<')
             continue;
         if (in_peek() == '!') {
-            in_next();
-            if (in_peek() != '-')
-                continue;
-            in_next();
-            if (in_peek() != '-')
-                continue;
-            in_next();
-            if (pass_comment())
+            if (in_read_comment_opener(false) && pass_comment())
                 marker_seen = true;
         } else if (is_letter(in_peek(), 'B')) {
             char consumed[8] = "<";
@@ -411,18 +404,8 @@ int restore_pass()
         pair = false;
         int next = in_peek();
         if (next == '!') {
-            in_next();
-            if (in_peek() != '-') {
-                out_puts("<!");
-            } else {
-                in_next();
-                if (in_peek() != '-') {
-                    out_puts("<!-");
-                } else {
-                    in_next();
-                    restore_comment();
-                }
-            }
+            if (in_read_comment_opener(true))
+                restore_comment();
         } else if (is_letter(next, 'A')) {
             if (!restore_applet())
                 return -2;
