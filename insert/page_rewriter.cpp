@@ -277,7 +277,11 @@ static void provide_applet(const char* page_directory)
     char source[path_size];
     copy_text(source, path_size, program_directory);
     append_text(source, path_size, "nextpics.class");
-    file_ops.copy(source, target, true);
+    // The applet was not there a moment ago, so the copy makes a new file and never writes over
+    // one. A copy that fails halfway is removed: a broken applet would stay for good, since later
+    // runs copy it only where it is missing.
+    if (file_ops.copy(source, target, false) == -1)
+        file_ops.remove(target);
 }
 
 int insert_into_page(const char* path)

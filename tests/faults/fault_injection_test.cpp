@@ -46,6 +46,7 @@ std::vector<std::string> pages;
 const std::string users_add_temp = "my own notes, not a copy of a page\n";
 const std::string users_del_temp = "also mine\n";
 const std::string users_applet = "the site's own nextpics.class\n";
+const std::string programs_applet = "the program's applet\n";
 
 std::string long_page()
 {
@@ -67,7 +68,7 @@ void lay_out_site()
     site = folder + "site/";
     std::filesystem::create_directories(site + "sub");
     std::filesystem::create_directories(folder + "prog");
-    write_file(folder + "prog/nextpics.class", "the program's applet\n");
+    write_file(folder + "prog/nextpics.class", programs_applet);
     copy_text(program_directory, path_size, (folder + "prog/").c_str());
 
     write_file(site + "photo1.html", long_page());
@@ -271,6 +272,11 @@ struct fault_injection : testing::Test {
         if (read_file(site + "addnex0.tmp") != users_add_temp || read_file(site + "delnex0.tmp") != users_del_temp ||
             read_file(site + "nextpics.class") != users_applet)
             report("a file of the user's was overwritten");
+        // The applet goes into the sub-folder whole or not at all: a broken one would stay there,
+        // since later runs copy it only where it is missing.
+        std::string copied_applet = site + "sub/nextpics.class";
+        if (std::filesystem::exists(copied_applet) && read_file(copied_applet) != programs_applet)
+            report("a broken copy of the applet was left: " + copied_applet);
         return sound;
     }
 
