@@ -15,16 +15,7 @@ if ! command -v gcovr >/dev/null; then
 fi
 
 if [ ! -f "$build/build.ninja" ]; then
-    extra=()
-    # Until tests/CMakeLists.txt includes tests/hardening.cmake, include it from here.
-    if ! grep -q 'hardening.cmake' tests/CMakeLists.txt; then
-        mkdir -p "$build"
-        echo 'cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL include' \
-            '${CMAKE_SOURCE_DIR}/tests/hardening.cmake)' \
-            >"$build/include_hardening.cmake"
-        extra=(-DCMAKE_PROJECT_INCLUDE="$build/include_hardening.cmake")
-    fi
-    cmake --preset coverage "${extra[@]}" >/dev/null
+    cmake --preset coverage >/dev/null
 fi
 cmake --build --preset coverage -j "$(nproc)" >"$build/build.log" 2>&1 || { tail -40 "$build/build.log"; exit 1; }
 

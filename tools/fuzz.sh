@@ -20,17 +20,8 @@ build_targets() {
     # Set by a caller that has built them already (and may run several targets at once).
     [ "${NEXTPICS_FUZZ_BUILT:-}" = 1 ] && return
     if [ ! -f "$build/build.ninja" ]; then
-        local extra=()
-        # Until tests/CMakeLists.txt includes tests/hardening.cmake, include it from here.
-        if ! grep -q 'hardening.cmake' "$root/tests/CMakeLists.txt"; then
-            mkdir -p "$build"
-            echo 'cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL include' \
-                '${CMAKE_SOURCE_DIR}/tests/hardening.cmake)' \
-                >"$build/include_hardening.cmake"
-            extra=(-DCMAKE_PROJECT_INCLUDE="$build/include_hardening.cmake")
-        fi
         CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DNEXTPICS_FUZZ=ON "${extra[@]}" >"$build.configure.log" 2>&1 ||
+            -DNEXTPICS_FUZZ=ON >"$build.configure.log" 2>&1 ||
             { cat "$build.configure.log"; exit 1; }
     fi
     cmake --build "$build" --target fuzz_targets -j "$(nproc)" >"$build/build.log" 2>&1 ||
