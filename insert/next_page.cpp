@@ -112,7 +112,8 @@ int choose_next_page(const char* path)
         dir_part(next_page_path, path);
         append_text(next_page_path, path_size, next_link);
         char found[path_size];
-        if (find_actual_name(found, next_page_path) == 0)
+        // Asked anew: the page may have gone while the question was open.
+        if (look_up_actual_name(found, next_page_path) == 0)
             return 0;
     }
     int answer = show_message(taken >= 0 ? text_not_found : text_no_next_page, next_link, nullptr,

@@ -2,6 +2,7 @@
 #include "tests/test_support.h"
 
 #include "platform/dbcs.h"
+#include "textio/paths.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,8 @@
 
 std::string make_scratch(const char* name)
 {
+    // The names found in an earlier test's scratch folder of the same name are not this one's.
+    forget_actual_names();
     std::filesystem::path folder = std::filesystem::temp_directory_path() / "nextpics_tests" / name;
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);

@@ -61,13 +61,29 @@ int find_actual_name(char* out, const char* path)
             copy_text(out, path_buffer, entry.stored);
             return 0;
         }
+    return look_up_actual_name(out, path);
+}
+
+int look_up_actual_name(char* out, const char* path)
+{
     int result = find_stored_name(out, path_buffer, path);
-    if (result == 0 && std::strlen(path) < static_cast<size_t>(path_buffer)) {
-        found_name& entry = found_names[next_found_name];
-        next_found_name = (next_found_name + 1) % names_remembered;
-        copy_text(entry.path, path_buffer, path);
-        copy_text(entry.stored, path_buffer, out);
+    found_name* entry = nullptr;
+    for (found_name& remembered : found_names)
+        if (remembered.path[0] != '\0' && std::strcmp(remembered.path, path) == 0)
+            entry = &remembered;
+    if (result != 0) {
+        if (entry)
+            entry->path[0] = '\0';
+        return result;
     }
+    if (!entry) {
+        if (std::strlen(path) >= static_cast<size_t>(path_buffer))
+            return result;
+        entry = &found_names[next_found_name];
+        next_found_name = (next_found_name + 1) % names_remembered;
+        copy_text(entry->path, path_buffer, path);
+    }
+    copy_text(entry->stored, path_buffer, out);
     return result;
 }
 

@@ -12,8 +12,12 @@ int has_prefix_nocase(const char* text, const char* prefix);
 // a directory does; -2 when two directories match. out is empty on failure.
 int find_actual_name(char* out, const char* path);
 
-// find_actual_name remembers the last few names it found; this makes it look every one up again
-// (for callers that delete or rename files they have looked up).
+// find_actual_name remembers the last few names it found and answers from them; a name not found
+// is looked up each time. look_up_actual_name always asks the file system (and remembers what it
+// finds, or forgets a name no longer there): for a check whose answer decides what is done next.
+int look_up_actual_name(char* out, const char* path);
+
+// Makes find_actual_name look every name up again (for tests, which delete what they looked up).
 void forget_actual_names();
 
 // The directory part of path, up to and including its last separator (any byte of separators);
