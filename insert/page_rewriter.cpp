@@ -278,10 +278,9 @@ static void provide_applet(const char* page_directory)
     copy_text(source, path_size, program_directory);
     append_text(source, path_size, "nextpics.class");
     // The applet was not there a moment ago, so the copy makes a new file and never writes over
-    // one. A copy that fails halfway is removed: a broken applet would stay for good, since later
-    // runs copy it only where it is missing.
-    if (file_ops.copy(source, target, false) == -1)
-        file_ops.remove(target);
+    // one; such a copy that fails leaves nothing behind. A half copy would stay broken for good,
+    // since later runs copy the applet only where it is missing.
+    file_ops.copy(source, target, false);
 }
 
 int insert_into_page(const char* path)

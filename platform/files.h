@@ -9,7 +9,8 @@
 int find_stored_name(char* out, int size, const char* path);
 
 // Copies the file from into to. Returns 0 on success; -2 when replace is false and to exists
-// already (nothing is written then); -1 on any other failure.
+// already (nothing is written then); -1 on any other failure. When replace is false, a copy that
+// fails leaves no file behind: what was written of it is removed again.
 int copy_file(const char* from, const char* to, bool replace);
 
 // Called between the blocks of a long copy, so that a window of the program keeps answering while

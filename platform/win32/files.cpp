@@ -107,7 +107,11 @@ int copy_file(const char* from, const char* to, bool replace)
         return copy_in_blocks(from, to, replace, source);
     if (CopyFileA(from, to, replace ? FALSE : TRUE))
         return 0;
-    return copy_failure(replace, GetLastError());
+    int result = copy_failure(replace, GetLastError());
+    // The target did not exist, so whatever CopyFileA left of it is this call's own half copy.
+    if (result == -1 && !replace)
+        DeleteFileA(to);
+    return result;
 }
 
 int delete_file(const char* path) { return DeleteFileA(path) ? 0 : -1; }
