@@ -5,6 +5,7 @@
 #include "console/message_pump.h"
 #include "console/text_screen.h"
 #include "platform/clock.h"
+#include "platform/dialog.h"
 #include "textio/paths.h"
 
 #include <cstring>
@@ -45,6 +46,26 @@ void print_page_end(int page_result)
         screen_print(" (no convert)\r\n", 64);
     else
         screen_print(" : OK.\r\n", 64);
+}
+
+bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count)
+{
+    char last_directory[260] = "";
+    last_result = 0;
+    for (int i = 0; i < count; ++i) {
+        char name[260];
+        print_page_start(last_directory, name, pages[i], rules.separators);
+        int result = 255;
+        if (rules.needs_work(pages[i]))
+            result = rules.work(pages[i]);
+        else if (show_message(*rules.done_already, name, nullptr, 0x40041) == answer_cancel)
+            return false;
+        last_result = static_cast<signed char>(result & 0xFF);
+        print_page_end(last_result);
+        if (rules.stops_early && last_result < -3)
+            break;
+    }
+    return true;
 }
 
 void close_run_log(void* window, const char* closing_line)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "console/console_window.h"
+#include "console/messages.h"
 
 // Creates the console window, prints five empty rows and the banner (at most banner_limit
 // bytes), and shows the window. Returns the window, or null when it cannot be created.
@@ -15,6 +16,20 @@ void print_page_start(char* last_directory, char* name, const char* page, const 
 
 // Ends a page's line: " : OK." for result 0, " (no convert)" otherwise.
 void print_page_end(int page_result);
+
+// What sets one program's batch apart from the other's.
+struct batch_rules {
+    const char* separators;                // what parts a page's directory from its name
+    bool (*needs_work)(const char* page);  // false: the page is done already, and the user is asked
+    int (*work)(const char* page);         // the page's result: 0 when done
+    const message_text* done_already;      // that question
+    bool stops_early;                      // a result below -3 (as a signed byte) ends the batch
+};
+
+// Runs a program's batch: for each page its line in the log, and its work or the question whether
+// to go on. Returns false when the user cancels at that question, which ends the batch at once;
+// otherwise true, with the last page's result as a signed byte in last_result (0 without pages).
+bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count);
 
 // Prints an empty line, waits 700 ms, prints closing_line, then serves keys for at most 20 turns
 // of 50 ms (I repaint, T and C are echoed, U paints at once, Esc or a close request ends the wait).

@@ -3,6 +3,7 @@
 #include "insert/page_rewriter.h"
 
 #include "console/message_pump.h"
+#include "console/messages.h"
 #include "console/text_screen.h"
 #include "insert/insert_blocks.h"
 #include "insert/next_page.h"
@@ -320,3 +321,11 @@ int insert_into_page(const char* path)
     drop_temp_copy(temp_path);
     return 0;
 }
+
+const batch_rules add_batch_rules = {
+    any_separators,
+    [](const char* page) { return test_already_set(page) < 1; },
+    insert_into_page,
+    &text_already_set,
+    true,
+};

@@ -2,6 +2,7 @@
 // nextpics.class beside the page, and rewrite the page through a temporary copy.
 #pragma once
 
+#include "console/run_log.h"
 #include "scan/page_scanners.h"
 
 extern char image_table[image_table_size][path_size];
@@ -21,3 +22,7 @@ int insert_into_page(const char* path);
 
 // The rewriting pass from the input stream to the output stream, both open.
 void rewrite_page();
+
+// addNextpics' batch (run_batch): every page prepared that is not prepared already, any separator
+// parting the directory, and a batch that stops at a page that failed below -3.
+extern const batch_rules add_batch_rules;

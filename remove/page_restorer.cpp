@@ -2,6 +2,7 @@
 #include "remove/page_restorer.h"
 
 #include "console/message_pump.h"
+#include "console/messages.h"
 #include "platform/byte_io.h"
 #include "platform/dbcs.h"
 #include "platform/path_syntax.h"
@@ -446,3 +447,11 @@ int restore_page(const char* path)
     drop_temp_copy(temp_path);
     return 0;
 }
+
+const batch_rules del_batch_rules = {
+    own_separators,
+    [](const char* page) { return test_inserted(page) != 0; },
+    restore_page,
+    &text_already_removed,
+    false,
+};

@@ -1,6 +1,8 @@
 // Recognising a prepared page and taking out what addNextpics put into it.
 #pragma once
 
+#include "console/run_log.h"
+
 // 123: a BODY start tag carries onLoad and an insertion marker stood before it; 1: a BODY start
 // tag carries onLoad without a marker before it; 0: no BODY start tag does; -1: the page cannot be
 // opened. The page is only read.
@@ -18,3 +20,7 @@ int restore_page(const char* path);
 // The restoring pass from the input stream to the output stream, both open. Returns 0, or -2 when
 // an applet element whose end never comes was met (or the input could not be re-read).
 int restore_pass();
+
+// delNextpics' batch (run_batch): every page restored that holds the preloading, only the
+// system's own separators parting the directory, and a batch that goes on after any failure.
+extern const batch_rules del_batch_rules;

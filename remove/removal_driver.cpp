@@ -1,9 +1,6 @@
 // delNextpics: takes out of every page named on the command line what addNextpics put into it.
 #include "console/logos.h"
-#include "console/messages.h"
 #include "console/run_log.h"
-#include "platform/dialog.h"
-#include "platform/path_syntax.h"
 #include "platform/process.h"
 #include "remove/page_restorer.h"
 #include "textio/command_line.h"
@@ -21,22 +18,9 @@ int program_main(void* instance, int show_state)
     if (!window)
         return 0;
 
-    char last_directory[260] = "";
-    for (int i = 1; i < count; ++i) {
-        const char* page = arguments[i];
-        char name[260];
-        print_page_start(last_directory, name, page, own_separators);
-        int page_result;
-        if (test_inserted(page) != 0) {
-            page_result = restore_page(page) & 0xFF;
-        } else {
-            if (show_message(text_already_removed, name, nullptr, 0x40041) == answer_cancel)
-                return 1;
-            page_result = 255;
-        }
-        print_page_end(page_result);
-    }
-
+    signed char page_result = 0;
+    if (!run_batch(page_result, del_batch_rules, arguments + 1, count - 1))
+        return 1;
     close_run_log(window, "done.\r\n");
     return 0;
 }

@@ -3,13 +3,9 @@
 // without meeting the fault. After every batch each page must be whole: as it was, or exactly as a
 // batch without faults leaves it. A temporary copy may stay only when the log names it, and the
 // user's own files with our names are never touched.
-#include "console/messages.h"
-#include "console/run_log.h"
 #include "insert/next_page.h"
 #include "insert/page_rewriter.h"
-#include "platform/dialog.h"
 #include "remove/page_restorer.h"
-#include "scan/page_scanners.h"
 #include "tests/faults/fault_files.h"
 #include "tests/page_fixture.h"
 #include "tests/test_support.h"
@@ -108,42 +104,32 @@ void start_batch()
     screen_text_reset();
 }
 
+// The pages as a command line hands them to the batches.
+std::vector<char*> page_arguments()
+{
+    std::vector<char*> arguments;
+    for (std::string& page : pages)
+        arguments.push_back(page.data());
+    return arguments;
+}
+
 // addNextpics' batch, as its entry runs it.
 void add_batch()
 {
     start_batch();
     reset_next_page_order();
-    char last_directory[path_size] = "";
-    for (const std::string& page : pages) {
-        char name[path_size];
-        print_page_start(last_directory, name, page.c_str(), any_separators);
-        int result = 255;
-        if (test_already_set(page.c_str()) < 1)
-            result = insert_into_page(page.c_str());
-        else if (show_message(text_already_set, name, nullptr, 0x40041) == answer_cancel)
-            return;
-        signed char low = static_cast<signed char>(result & 0xFF);
-        print_page_end(low);
-        if (low < -3)
-            break;
-    }
+    std::vector<char*> arguments = page_arguments();
+    signed char last_result;
+    run_batch(last_result, add_batch_rules, arguments.data(), static_cast<int>(arguments.size()));
 }
 
 // delNextpics' batch, as its entry runs it.
 void del_batch()
 {
     start_batch();
-    char last_directory[path_size] = "";
-    for (const std::string& page : pages) {
-        char name[path_size];
-        print_page_start(last_directory, name, page.c_str(), own_separators);
-        int result = 255;
-        if (test_inserted(page.c_str()) != 0)
-            result = restore_page(page.c_str());
-        else if (show_message(text_already_removed, name, nullptr, 0x40041) == answer_cancel)
-            return;
-        print_page_end(result & 0xFF);
-    }
+    std::vector<char*> arguments = page_arguments();
+    signed char last_result;
+    run_batch(last_result, del_batch_rules, arguments.data(), static_cast<int>(arguments.size()));
 }
 
 std::string without_blanks(const std::string& text)
