@@ -54,23 +54,28 @@ void forget_actual_names()
         entry.path[0] = '\0';
 }
 
+// The remembered entry of path, or null.
+static found_name* remembered(const char* path)
+{
+    for (found_name& entry : found_names)
+        if (entry.path[0] != '\0' && std::strcmp(entry.path, path) == 0)
+            return &entry;
+    return nullptr;
+}
+
 int find_actual_name(char* out, const char* path)
 {
-    for (const found_name& entry : found_names)
-        if (entry.path[0] != '\0' && std::strcmp(entry.path, path) == 0) {
-            copy_text(out, path_buffer, entry.stored);
-            return 0;
-        }
+    if (const found_name* entry = remembered(path)) {
+        copy_text(out, path_buffer, entry->stored);
+        return 0;
+    }
     return look_up_actual_name(out, path);
 }
 
 int look_up_actual_name(char* out, const char* path)
 {
     int result = find_stored_name(out, path_buffer, path);
-    found_name* entry = nullptr;
-    for (found_name& remembered : found_names)
-        if (remembered.path[0] != '\0' && std::strcmp(remembered.path, path) == 0)
-            entry = &remembered;
+    found_name* entry = remembered(path);
     if (result != 0) {
         if (entry)
             entry->path[0] = '\0';
