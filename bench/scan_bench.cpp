@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,12 @@ int main(int argc, char** argv)
     size_t total_bytes = 30u << 20;
     int pages = argc > 1 ? std::atoi(argv[1]) : 100;
     init_lead_bytes();
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "nextpics_scan_bench";
-    std::filesystem::create_directories(folder);
+    // A folder of this run's own: two runs on one machine never share pages.
+    std::filesystem::path folder;
+    std::random_device random;
+    do
+        folder = std::filesystem::temp_directory_path() / ("nextpics_scan_bench." + std::to_string(random()));
+    while (!std::filesystem::create_directory(folder));
     std::vector<std::string> paths;
     size_t written = 0;
     for (int i = 0; i < pages; ++i) {

@@ -7,6 +7,8 @@
 #include "tests/test_support.h"
 #include "textio/streams.h"
 
+#include <gtest/gtest.h>
+
 #include <cstring>
 
 static std::vector<int> answers;
@@ -60,8 +62,12 @@ std::string run_pass(const std::string& input, void (*pass)())
 {
     std::string folder = make_scratch("pass");
     write_file(folder + "in.html", input);
-    in_open((folder + "in.html").c_str());
-    out_open((folder + "out.html").c_str());
+    if (in_open((folder + "in.html").c_str()) != 0 || out_open((folder + "out.html").c_str()) != 0) {
+        // An empty output would pass for a pass that wrote nothing: say what went wrong instead.
+        in_close();
+        ADD_FAILURE() << "run_pass: cannot open the files in " << folder;
+        return "<run_pass could not open its files>";
+    }
     pass();
     out_close();
     in_close();

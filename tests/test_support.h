@@ -3,7 +3,8 @@
 
 #include <string>
 
-// A fresh empty folder for one test, removed again by clear_scratch. Ends in the separator.
+// A fresh empty folder for one test, removed again by clear_scratch. Ends in the separator. It lies
+// in a folder of this process's own, so tests of other processes never meet it.
 std::string make_scratch(const char* name);
 void clear_scratch(const std::string& folder);
 
