@@ -4,6 +4,7 @@
 #include "console/messages.h"
 #include "platform/clock.h"
 #include "platform/dialog.h"
+#include "platform/files.h"
 #include "textio/paths.h"
 
 #include <cstdio>
@@ -60,13 +61,13 @@ int load_insert_blocks(const char* directory)
     char path[260];
     copy_text(path, sizeof path, directory);
     append_text(path, sizeof path, "insert.ini");
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = file_ops.open(path, "rb");
     if (!file)
         return -1;
     for (int i = 0; i < 4; ++i)
         if (!read_block(file, blocks[i], i > 0))
             break;
-    std::fclose(file);
+    file_ops.close(file);
     return 0;
 }
 

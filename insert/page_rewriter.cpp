@@ -281,7 +281,7 @@ static void provide_applet(const char* page_directory)
     // The applet was not there a moment ago, so the copy makes a new file and never writes over
     // one; such a copy that fails leaves nothing behind. A half copy would stay broken for good,
     // since later runs copy the applet only where it is missing.
-    file_ops.copy(source, target, false);
+    file_ops.copy(source, target, 0);
 }
 
 int insert_into_page(const char* path)
@@ -302,20 +302,20 @@ int insert_into_page(const char* path)
     if (make_temp_copy(temp_path, path, page_directory, "addnex") != 0)
         return -5;
     if (in_open(temp_path) != 0) {
-        recover_page(path, temp_path);
+        recover_page(path, temp_path, false);
         return -6;
     }
     if (out_open(path) != 0) {
         in_close();
-        recover_page(path, temp_path);
+        recover_page(path, temp_path, false);
         return -7;
     }
     rewrite_page();
-    int written = out_close();
+    int written = out_commit();
     bool read_whole = !in_failed();
     in_close();
     if (written != 0 || !read_whole) {
-        recover_page(path, temp_path);
+        recover_page(path, temp_path, true);
         return -7;
     }
     drop_temp_copy(temp_path);

@@ -8,10 +8,14 @@
 // both directories. out is the empty string on any failure. size is the capacity of out.
 int find_stored_name(char* out, int size, const char* path);
 
-// Copies the file from into to. Returns 0 on success; -2 when replace is false and to exists
-// already (nothing is written then); -1 on any other failure. When replace is false, a copy that
-// fails leaves no file behind: what was written of it is removed again.
-int copy_file(const char* from, const char* to, bool replace);
+// How copy_file copies: with copy_replace an existing target is overwritten; without it, -2 when
+// the target exists already (nothing is written then), and a copy that fails leaves no file
+// behind (what was written of it is removed again). With copy_durable the copy's bytes are on
+// stable storage when the call returns 0.
+enum copy_flags { copy_replace = 1, copy_durable = 2 };
+
+// Copies the file from into to. Returns 0 on success, -2 as above, -1 on any other failure.
+int copy_file(const char* from, const char* to, int flags);
 
 // Called between the blocks of a long copy, so that a window of the program keeps answering while
 // a large page is copied. None at start; the message pump sets it once a dispatcher is installed.
@@ -20,6 +24,15 @@ extern void (*copy_pause)();
 // Deletes a file. Returns 0 on success, -1 on failure.
 int delete_file(const char* path);
 
+// Stable storage is what a power cut cannot take away. Both return 0, or -1 when the system
+// reports that the bytes may not have reached it.
+// Writes out what the stream holds and puts the file's bytes on stable storage.
+int sync_stream(FILE* file);
+// Puts the names created and deleted in folder (ending in its separator; empty for the current
+// folder) on stable storage. 0 also where the system keeps them there by itself (Windows) or the
+// file system cannot be asked to.
+int sync_folder(const char* folder);
+
 // True when both files can be read and hold the same bytes.
 bool files_equal(const char* a, const char* b);
 
@@ -27,13 +40,18 @@ bool files_equal(const char* a, const char* b);
 // (callers then use the program path from the command line).
 int executable_path(char* out, int size);
 
-// The file operations of the passes, reached through this table so that a test can make any of
-// them fail on the N-th call (fault injection). Each member starts as the system's own operation;
-// reads and writes of a stream opened through open go through that stream's own functions.
+// The file operations of the programs, reached through this table so that a test can make any of
+// them fail on the N-th call (fault injection) or cut the power after it. Each member starts as
+// the system's own operation above; reads and writes of a stream opened through open go through
+// that stream's own functions.
 struct file_operations {
     FILE* (*open)(const char* path, const char* mode);
     int (*close)(FILE* file);
-    int (*copy)(const char* from, const char* to, bool replace);
+    int (*copy)(const char* from, const char* to, int flags);
     int (*remove)(const char* path);
+    int (*sync_stream)(FILE* file);
+    int (*sync_folder)(const char* folder);
+    int (*stored_name)(char* out, int size, const char* path);
+    bool (*equal)(const char* a, const char* b);
 };
 extern file_operations file_ops;

@@ -427,21 +427,21 @@ int restore_page(const char* path)
     if (make_temp_copy(temp_path, path, directory, "delnex") != 0)
         return -1;
     if (in_open(temp_path) != 0) {
-        recover_page(path, temp_path);
+        recover_page(path, temp_path, false);
         return -5;
     }
     if (out_open(path) != 0) {
         in_close();
-        recover_page(path, temp_path);
+        recover_page(path, temp_path, false);
         return -6;
     }
     int result = restore_pass();
-    int written = out_close();
+    int written = out_commit();
     if (in_failed())
         written = -1;
     in_close();
     if (result != 0 || written != 0) {
-        recover_page(path, temp_path);
+        recover_page(path, temp_path, true);
         return written != 0 ? -7 : result;
     }
     drop_temp_copy(temp_path);

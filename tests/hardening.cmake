@@ -20,9 +20,12 @@ set(hardening_support ${CMAKE_CURRENT_LIST_DIR}/test_main.cpp ${CMAKE_CURRENT_LI
 set(hardening_libraries nextpics_insert nextpics_remove nextpics_scan nextpics_console_window nextpics_console
                         nextpics_textio nextpics_platform ${gtest_libraries})
 
-# Every file operation of the passes failing on its N-th call (glibc streams, so POSIX only).
+# Every file operation of the passes failing on its N-th call, and the power cut after it (glibc
+# streams, so POSIX only).
 add_executable(nextpics_fault_tests ${CMAKE_CURRENT_LIST_DIR}/faults/fault_injection_test.cpp
-               ${CMAKE_CURRENT_LIST_DIR}/faults/fault_files.cpp ${hardening_support})
+               ${CMAKE_CURRENT_LIST_DIR}/faults/power_cut_test.cpp ${CMAKE_CURRENT_LIST_DIR}/faults/power_cut.cpp
+               ${CMAKE_CURRENT_LIST_DIR}/faults/batch_site.cpp ${CMAKE_CURRENT_LIST_DIR}/faults/fault_files.cpp
+               ${hardening_support})
 target_include_directories(nextpics_fault_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(nextpics_fault_tests PRIVATE ${hardening_libraries})
 set_target_properties(nextpics_fault_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)

@@ -74,7 +74,7 @@ int find_actual_name(char* out, const char* path)
 
 int look_up_actual_name(char* out, const char* path)
 {
-    int result = find_stored_name(out, path_buffer, path);
+    int result = file_ops.stored_name(out, path_buffer, path);
     found_name* entry = remembered(path);
     if (result != 0) {
         if (entry)

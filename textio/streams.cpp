@@ -572,6 +572,15 @@ int out_close()
     return output_failed ? -1 : 0;
 }
 
+int out_commit()
+{
+    if (!output_closed && !output_failed && !(output_flush() && file_ops.sync_stream(output) == 0)) {
+        std::printf("File writing error.(or Disk full)\n");
+        output_failed = true;
+    }
+    return out_close();
+}
+
 int out_put(int ch)
 {
     if (output_closed)

@@ -129,6 +129,9 @@ int out_open(const char* path);  // 0, or -1 after printing the open message
 // Closes the file if open. Returns 0, or -1 when a write since out_open failed or the final flush
 // fails (the write-failure message is printed for the latter too).
 int out_close();
+// out_close for a page that must survive a power cut: the file's bytes are on stable storage
+// before it is closed. Returns 0, or -1 as out_close, also when they may not have reached it.
+int out_commit();
 int out_put(int ch);  // 0, or -1 when nothing was written
 void out_puts(const char* text);
 // out_put of each of count bytes.

@@ -13,23 +13,6 @@ int temp_counter;
 // How many names are tried before giving up: every one of them exists.
 constexpr int names_to_try = 1000;
 
-int make_temp_copy(char* temp_path, const char* page, const char* directory, const char* prefix)
-{
-    for (int tries = 0; tries < names_to_try; ++tries) {
-        char name[64];
-        std::snprintf(name, sizeof name, "%s%d.tmp", prefix, temp_counter);
-        ++temp_counter;
-        copy_text(temp_path, 260, directory);
-        append_text(temp_path, 260, name);
-        int result = file_ops.copy(page, temp_path, false);
-        if (result == 0)
-            return 0;
-        if (result != -2)
-            return -1;
-    }
-    return -1;
-}
-
 // A temporary copy that stays on disk is named in the log, so the user can find it.
 static void name_kept_copy(const char* temp_path)
 {
@@ -44,6 +27,29 @@ static void delete_or_name(const char* temp_path)
         name_kept_copy(temp_path);
 }
 
+int make_temp_copy(char* temp_path, const char* page, const char* directory, const char* prefix)
+{
+    for (int tries = 0; tries < names_to_try; ++tries) {
+        char name[64];
+        std::snprintf(name, sizeof name, "%s%d.tmp", prefix, temp_counter);
+        ++temp_counter;
+        copy_text(temp_path, 260, directory);
+        append_text(temp_path, 260, name);
+        int result = file_ops.copy(page, temp_path, copy_durable);
+        if (result == -2)
+            continue;
+        if (result != 0)
+            return -1;
+        // The copy's name must be on stable storage too before the page may be cut.
+        if (file_ops.sync_folder(directory) != 0) {
+            delete_or_name(temp_path);
+            return -1;
+        }
+        return 0;
+    }
+    return -1;
+}
+
 void drop_temp_copy(const char* temp_path)
 {
     delete_or_name(temp_path);
@@ -51,10 +57,11 @@ void drop_temp_copy(const char* temp_path)
         --temp_counter;
 }
 
-int recover_page(const char* page, const char* temp_path)
+int recover_page(const char* page, const char* temp_path, bool written)
 {
-    if (!files_equal(page, temp_path) &&
-        (file_ops.copy(temp_path, page, true) != 0 || !files_equal(page, temp_path))) {
+    // The copy goes only once the page it holds is whole on stable storage again.
+    if ((written || !file_ops.equal(page, temp_path)) &&
+        (file_ops.copy(temp_path, page, copy_replace | copy_durable) != 0 || !file_ops.equal(page, temp_path))) {
         name_kept_copy(temp_path);
         return -1;
     }

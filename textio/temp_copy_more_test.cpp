@@ -67,21 +67,21 @@ TEST_F(temp_copies, FailedPassGetsThePageBackOrKeepsAndNamesTheCopy)
     // Cut page, copy back works: the page is whole again and the copy is gone.
     ASSERT_EQ(make_temp_copy(temp_path, page.c_str(), folder.c_str(), "addnex"), 0);
     write_file(page, "<html><bo");
-    EXPECT_EQ(recover_page(page.c_str(), temp_path), 0);
+    EXPECT_EQ(recover_page(page.c_str(), temp_path, true), 0);
     EXPECT_EQ(read_file(page), whole);
     EXPECT_FALSE(file_exists(temp_path));
     EXPECT_EQ(screen_text(), "");
 
-    // The page was never touched: the copy only goes.
+    // The page was never opened for writing: the copy only goes.
     ASSERT_EQ(make_temp_copy(temp_path, page.c_str(), folder.c_str(), "addnex"), 0);
-    EXPECT_EQ(recover_page(page.c_str(), temp_path), 0);
+    EXPECT_EQ(recover_page(page.c_str(), temp_path, false), 0);
     EXPECT_FALSE(file_exists(temp_path));
 
     // Copying back fails (half a page lands): the copy is the only whole one, so it stays, named.
     ASSERT_EQ(make_temp_copy(temp_path, page.c_str(), folder.c_str(), "addnex"), 0);
     write_file(page, "");
     arm_fault(fault_copy, 1, true);
-    EXPECT_EQ(recover_page(page.c_str(), temp_path), -1);
+    EXPECT_EQ(recover_page(page.c_str(), temp_path, true), -1);
     disarm_faults();
     EXPECT_EQ(read_file(temp_path), whole);
     EXPECT_EQ(screen_text(), " [kept " + std::string(temp_path) + "]");

@@ -50,8 +50,21 @@ void (*copy_pause)();
 // The most that one call copies before copy_pause gets a turn.
 constexpr size_t copy_block = 4 << 20;
 
-int copy_file(const char* from, const char* to, bool replace)
+// fdatasync, retried when a signal interrupts it. A descriptor that cannot be synchronised (a pipe,
+// a device) has nothing that a power cut could take.
+static int sync_descriptor(int fd)
 {
+    while (fdatasync(fd) != 0) {
+        if (errno == EINTR)
+            continue;
+        return errno == EINVAL ? 0 : -1;
+    }
+    return 0;
+}
+
+int copy_file(const char* from, const char* to, int flags)
+{
+    bool replace = (flags & copy_replace) != 0;
     int in = open(from, O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return -1;
@@ -60,8 +73,7 @@ int copy_file(const char* from, const char* to, bool replace)
         close(in);
         return -1;
     }
-    int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL);
-    int out = open(to, flags, info.st_mode & 0777);
+    int out = open(to, O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL), info.st_mode & 0777);
     if (out < 0) {
         int error = errno;
         close(in);
@@ -107,6 +119,8 @@ int copy_file(const char* from, const char* to, bool replace)
             copy_pause();
     }
     close(in);
+    if (ok && (flags & copy_durable) && sync_descriptor(out) != 0)
+        ok = false;
     if (close(out) != 0)
         ok = false;
     if (!ok && !replace)
@@ -115,6 +129,31 @@ int copy_file(const char* from, const char* to, bool replace)
 }
 
 int delete_file(const char* path) { return unlink(path) == 0 ? 0 : -1; }
+
+int sync_stream(FILE* file)
+{
+    if (std::fflush(file) != 0)
+        return -1;
+    return sync_descriptor(fileno(file));
+}
+
+int sync_folder(const char* folder)
+{
+    int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // A folder that may be written but not read (permissions -wx) cannot be opened to be asked.
+    if (fd < 0)
+        return errno == EACCES ? 0 : -1;
+    int result = 0;
+    while (fsync(fd) != 0) {
+        if (errno == EINTR)
+            continue;
+        // File systems that keep no folder entries of their own to write out say so.
+        result = (errno == EINVAL || errno == ENOTSUP || errno == EBADF) ? 0 : -1;
+        break;
+    }
+    close(fd);
+    return result;
+}
 
 bool files_equal(const char* a, const char* b)
 {
@@ -173,4 +212,5 @@ static FILE* open_stream(const char* path, const char* mode)
 }
 static int close_stream(FILE* file) { return std::fclose(file); }
 
-file_operations file_ops = {open_stream, close_stream, copy_file, delete_file};
+file_operations file_ops = {open_stream, close_stream, copy_file,        delete_file, sync_stream,
+                            sync_folder, find_stored_name,  files_equal};

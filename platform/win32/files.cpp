@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <cstdio>
 #include <cstring>
 
@@ -49,11 +51,13 @@ static int copy_failure(bool replace, DWORD error)
 }
 
 // A larger file is copied in blocks with copy_pause between them, so that the window keeps
-// answering (CopyFileA would hold the thread for the whole copy). As CopyFileA does, the copy
-// gets the source's attributes and time of last writing; a copy that this call created and that
-// failed is removed again.
-static int copy_in_blocks(const char* from, const char* to, bool replace, const WIN32_FILE_ATTRIBUTE_DATA& source)
+// answering (CopyFileA would hold the thread for the whole copy); so is a copy that must reach
+// stable storage, whose bytes are flushed before the handle goes (a read-only copy could not be
+// opened again to flush it). As CopyFileA does, the copy gets the source's attributes and time of
+// last writing; a copy that this call created and that failed is removed again.
+static int copy_in_blocks(const char* from, const char* to, int flags, const WIN32_FILE_ATTRIBUTE_DATA& source)
 {
+    bool replace = (flags & copy_replace) != 0;
     static char buffer[1 << 16];
     HANDLE in = CreateFileA(from, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                             nullptr);
@@ -80,8 +84,11 @@ static int copy_in_blocks(const char* from, const char* to, bool replace, const 
             ok = false;
             break;
         }
-        copy_pause();
+        if (copy_pause)
+            copy_pause();
     }
+    if (ok && (flags & copy_durable) && !FlushFileBuffers(out))
+        ok = false;
     FILETIME last_write = source.ftLastWriteTime;
     if (ok)
         SetFileTime(out, nullptr, nullptr, &last_write);
@@ -98,13 +105,14 @@ static int copy_in_blocks(const char* from, const char* to, bool replace, const 
     return 0;
 }
 
-int copy_file(const char* from, const char* to, bool replace)
+int copy_file(const char* from, const char* to, int flags)
 {
+    bool replace = (flags & copy_replace) != 0;
     WIN32_FILE_ATTRIBUTE_DATA source;
-    if (copy_pause && GetFileAttributesExA(from, GetFileExInfoStandard, &source) &&
+    if ((copy_pause || (flags & copy_durable)) && GetFileAttributesExA(from, GetFileExInfoStandard, &source) &&
         !(source.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-        (static_cast<LONGLONG>(source.nFileSizeHigh) << 32 | source.nFileSizeLow) > large_copy)
-        return copy_in_blocks(from, to, replace, source);
+        ((flags & copy_durable) || (static_cast<LONGLONG>(source.nFileSizeHigh) << 32 | source.nFileSizeLow) > large_copy))
+        return copy_in_blocks(from, to, flags, source);
     if (CopyFileA(from, to, replace ? FALSE : TRUE))
         return 0;
     int result = copy_failure(replace, GetLastError());
@@ -115,6 +123,18 @@ int copy_file(const char* from, const char* to, bool replace)
 }
 
 int delete_file(const char* path) { return DeleteFileA(path) ? 0 : -1; }
+
+int sync_stream(FILE* file)
+{
+    if (std::fflush(file) != 0)
+        return -1;
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle) ? 0 : -1;
+}
+
+// Windows offers programs no call that flushes a folder. Its file systems journal their names, and
+// flushing a new file's bytes (copy_durable) commits the journal as far as that file's creation.
+int sync_folder(const char*) { return 0; }
 
 bool files_equal(const char* a, const char* b)
 {
@@ -143,4 +163,5 @@ int executable_path(char*, int) { return -1; }
 static FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
 static int close_stream(FILE* file) { return std::fclose(file); }
 
-file_operations file_ops = {open_stream, close_stream, copy_file, delete_file};
+file_operations file_ops = {open_stream, close_stream, copy_file,        delete_file, sync_stream,
+                            sync_folder, find_stored_name,  files_equal};

@@ -12,7 +12,8 @@
 #include <map>
 #include <string>
 
-const char* const fault_kind_names[fault_kinds] = {"open", "read", "write", "seek", "close", "copy", "remove"};
+const char* const fault_kind_names[fault_kinds] = {"open", "read", "write", "seek", "close",
+                                                   "copy", "remove", "sync", "look"};
 
 static fault_kind armed_kind = fault_kinds;
 static int armed_call;
@@ -41,6 +42,18 @@ void disarm_faults()
 
 bool fault_struck() { return struck; }
 
+static void (*watcher)(const file_event& event);
+
+void watch_operations(void (*w)(const file_event& event)) { watcher = w; }
+
+static void tell(fault_kind kind, const std::string& path, bool existed, bool durable = false)
+{
+    if (watcher)
+        watcher(file_event{kind, path, existed, durable});
+}
+
+static bool exists(const char* path) { return access(path, F_OK) == 0; }
+
 // Counts a call of kind and tells whether it fails.
 static bool fails(fault_kind kind)
 {
@@ -62,6 +75,7 @@ struct cookie {
     int fd;
     bool discard;  // the close failed: what is still buffered never reaches the disk
     off_t size;    // of a file opened for reading
+    std::string path;
 };
 
 // Reads count (and fail) per block of the file, as a disk sees them: a read that starts a block of
@@ -75,11 +89,15 @@ static ssize_t cookie_read(void* c, char* buffer, size_t size)
 {
     cookie* k = static_cast<cookie*>(c);
     off_t at = lseek(k->fd, 0, SEEK_CUR);
-    if ((at % read_block == 0 || at >= k->size) && fails(fault_read)) {
+    bool counted = at % read_block == 0 || at >= k->size;
+    if (counted && fails(fault_read)) {
         errno = EIO;
         return -1;
     }
-    return read(k->fd, buffer, size);
+    ssize_t n = read(k->fd, buffer, size);
+    if (counted)
+        tell(fault_read, k->path, true);
+    return n;
 }
 
 static ssize_t cookie_write(void* c, const char* buffer, size_t size)
@@ -98,6 +116,7 @@ static ssize_t cookie_write(void* c, const char* buffer, size_t size)
             return -1;
         done += static_cast<size_t>(n);
     }
+    tell(fault_write, k->path, true);
     return static_cast<ssize_t>(size);
 }
 
@@ -107,10 +126,12 @@ static int cookie_seek(void* c, off64_t* offset, int whence)
         errno = EIO;
         return -1;
     }
-    off_t at = lseek(static_cast<cookie*>(c)->fd, static_cast<off_t>(*offset), whence);
+    cookie* k = static_cast<cookie*>(c);
+    off_t at = lseek(k->fd, static_cast<off_t>(*offset), whence);
     if (at < 0)
         return -1;
     *offset = at;
+    tell(fault_seek, k->path, true);
     return 0;
 }
 
@@ -129,12 +150,13 @@ static FILE* failing_open(const char* path, const char* mode)
         return nullptr;
     }
     bool writing = mode[0] == 'w';
+    bool existed = exists(path);
     int fd = writing ? open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
     off_t size = writing ? 0 : lseek(fd, 0, SEEK_END);
     lseek(fd, 0, SEEK_SET);
-    cookie* k = new cookie{fd, false, size};
+    cookie* k = new cookie{fd, false, size, path};
     FILE* file = fopencookie(k, mode, cookie_io_functions_t{cookie_read, cookie_write, cookie_seek, cookie_close});
     if (!file) {
         close(fd);
@@ -142,6 +164,7 @@ static FILE* failing_open(const char* path, const char* mode)
         return nullptr;
     }
     cookies[file] = k;
+    tell(fault_open, path, existed);
     return file;
 }
 
@@ -149,21 +172,59 @@ static int failing_close(FILE* file)
 {
     bool fail = fails(fault_close);
     auto found = cookies.find(file);
+    std::string path;
     if (found != cookies.end()) {
         if (fail)
             found->second->discard = true;
+        path = found->second->path;
         cookies.erase(found);
     }
     int result = std::fclose(file);
+    tell(fault_close, path, true);
     return fail ? EOF : result;
 }
 
-static int failing_copy(const char* from, const char* to, bool replace)
+static int failing_sync_stream(FILE* file)
 {
-    if (!fails(fault_copy))
-        return copy_file(from, to, replace);
-    if (replace) {
-        // Half of the source reaches the target before the error.
+    auto found = cookies.find(file);
+    if (found == cookies.end())
+        return -1;
+    int result = -1;
+    if (std::fflush(file) == 0 && !fails(fault_sync))
+        result = fdatasync(found->second->fd);
+    tell(fault_sync, found->second->path, true);
+    return result;
+}
+
+static int failing_sync_folder(const char* folder)
+{
+    int result = fails(fault_sync) ? -1 : sync_folder(folder);
+    tell(fault_sync, folder, true);
+    return result;
+}
+
+static int failing_stored_name(char* out, int size, const char* path)
+{
+    int result = -1;
+    out[0] = '\0';
+    if (!fails(fault_look))
+        result = find_stored_name(out, size, path);
+    tell(fault_look, path, result == 0);
+    return result;
+}
+
+static bool failing_equal(const char* a, const char* b)
+{
+    bool equal = !fails(fault_look) && files_equal(a, b);
+    tell(fault_look, a, true);
+    return equal;
+}
+
+// A copy that fails: over an existing name, half of the source reaches the target before the
+// error; a new target is left out, as the system's copy leaves no half copy of its own making.
+static int half_copy(const char* from, const char* to, int flags)
+{
+    if (flags & copy_replace) {
         std::string bytes;
         if (FILE* in = std::fopen(from, "rb")) {
             char buffer[4096];
@@ -179,6 +240,24 @@ static int failing_copy(const char* from, const char* to, bool replace)
     return -1;
 }
 
-static int failing_remove(const char* path) { return fails(fault_remove) ? -1 : delete_file(path); }
+static int failing_copy(const char* from, const char* to, int flags)
+{
+    bool existed = exists(to);
+    int result = fails(fault_copy) ? half_copy(from, to, flags) : copy_file(from, to, flags);
+    tell(fault_copy, to, existed, (flags & copy_durable) != 0);
+    return result;
+}
 
-void install_fault_operations() { file_ops = {failing_open, failing_close, failing_copy, failing_remove}; }
+static int failing_remove(const char* path)
+{
+    bool existed = exists(path);
+    int result = fails(fault_remove) ? -1 : delete_file(path);
+    tell(fault_remove, path, existed);
+    return result;
+}
+
+void install_fault_operations()
+{
+    file_ops = {failing_open,        failing_close,        failing_copy,  failing_remove, failing_sync_stream,
+                failing_sync_folder, failing_stored_name, failing_equal};
+}

@@ -1,0 +1,102 @@
+// Power cuts over whole batches of both programs: the power fails after the first, second, third
+// ... file operation, and under every pattern of loss every page must be whole afterwards: as it
+// was, as the batch makes it, or held whole, as it was, by a temporary copy beside it.
+#include "tests/faults/batch_site.h"
+#include "tests/faults/fault_files.h"
+#include "tests/faults/power_cut.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+
+namespace {
+
+bool is_temporary_copy(const std::string& path)
+{
+    static const std::regex ours("(addnex|delnex)[0-9]+\\.tmp");
+    return std::regex_match(std::filesystem::path(path).filename().string(), ours);
+}
+
+// What is wrong with the disk after a cut: an empty text when every page is whole.
+std::string lost_pages(const disk_image& image, const page_set& before, const page_set& after)
+{
+    std::string lost;
+    for (const auto& [page, was] : before) {
+        auto found = image.find(page);
+        if (found != image.end() && (found->second == was || found->second == after.at(page)))
+            continue;
+        bool held = false;
+        for (const auto& [path, bytes] : image)
+            held = held || (is_temporary_copy(path) && bytes == was &&
+                            std::filesystem::path(path).parent_path() == std::filesystem::path(page).parent_path());
+        if (!held)
+            lost += page + (found == image.end() ? " is gone" : " is cut") + " and no temporary copy holds it\n";
+    }
+    if (image.at(site + "addnex0.tmp") != users_add_temp || image.at(site + "delnex0.tmp") != users_del_temp)
+        lost += "a file of the user's was changed\n";
+    return lost;
+}
+
+struct power_cuts : testing::Test {
+    page_set originals;
+    page_set prepared;
+    page_set restored;
+
+    void SetUp() override
+    {
+        install_fault_operations();
+        disarm_faults();
+        lay_out_site();
+        originals = read_pages();
+        add_batch();
+        prepared = read_pages();
+        del_batch();
+        restored = read_pages();
+    }
+
+    // Cuts the power after every operation of batch in turn. Returns the number of cuts after
+    // which a page was lost; with expect_sound, each of them is a failure of the test.
+    int every_cut(void (*batch)(), const page_set& before, const page_set& after, const char* program,
+                  bool syncs_ignored, bool expect_sound)
+    {
+        int unsound = 0;
+        int n = 1;
+        for (;; ++n) {
+            lay_out_site();
+            write_pages(before);
+            start_power_watch(folder, n, syncs_ignored);
+            batch();
+            if (!stop_power_watch())
+                break;
+            for (int p = 0; p < loss_patterns; ++p) {
+                std::string lost = lost_pages(image_after_cut(p), before, after);
+                if (lost.empty())
+                    continue;
+                ++unsound;
+                if (expect_sound)
+                    ADD_FAILURE() << program << ", power cut after operation " << n << ", "
+                                  << loss_pattern_list[p].name << ":\n" << lost;
+            }
+        }
+        std::printf("%s%s: power cut after each of %d file operations, %d loss patterns each: %d lose a page\n",
+                    program, syncs_ignored ? " without syncs" : "", n - 1, loss_patterns, unsound);
+        return unsound;
+    }
+};
+
+TEST_F(power_cuts, EveryPageSurvivesAPowerCutAtAnyMoment)
+{
+    every_cut(add_batch, originals, prepared, "addNextpics", false, true);
+    every_cut(del_batch, prepared, restored, "delNextpics", false, true);
+}
+
+// The same batches with the syncs taken away lose pages: the cuts above are able to find a fault.
+TEST_F(power_cuts, WithoutSyncsAPowerCutLosesPages)
+{
+    EXPECT_GT(every_cut(add_batch, originals, prepared, "addNextpics", true, false), 0);
+    EXPECT_GT(every_cut(del_batch, prepared, restored, "delNextpics", true, false), 0);
+}
+
+}  // namespace
