@@ -179,6 +179,25 @@ bool tag_has_onload()
     }
 }
 
+// Right after the letters onLoad in a BODY start tag: true when the attribute's value is the call
+// that addNextpics writes, preloadImage(), in double, single or no quotes. Any other value is the
+// page's own, and a page's own onLoad is never taken out.
+bool onload_value_is_ours()
+{
+    if (in_next() != '=')
+        return false;
+    int quote = in_peek();
+    if (quote == '"' || quote == '\'')
+        in_next();
+    else
+        quote = -1;
+    for (const char* c = "preloadImage()"; *c; ++c)
+        if (in_next() != *c)
+            return false;
+    int end = in_next();
+    return quote != -1 ? end == quote : (end == '>' || end == -1 || is_blank(end));
+}
+
 // ---- restore_pass
 
 bool is_restorer_blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == 26; }
@@ -373,8 +392,9 @@ int test_inserted(const char* path)
             while (in_peek() == ' ' || in_peek() == '\r' || in_peek() == '\n' || in_peek() == '\t')
                 in_next();
             if (tag_has_onload()) {
+                int result = marker_seen ? 123 : onload_value_is_ours() ? 1 : 0;
                 in_close();
-                return marker_seen ? 123 : 1;
+                return result;
             }
         }
     }

@@ -4,8 +4,9 @@
 #include "console/run_log.h"
 
 // 123: a BODY start tag carries onLoad and an insertion marker stood before it; 1: a BODY start
-// tag carries onLoad without a marker before it; 0: no BODY start tag does; -1: the page cannot be
-// opened. The page is only read.
+// tag carries addNextpics' own onLoad="preloadImage()" without a marker before it; 0: no BODY
+// start tag carries onLoad, or the first that does carries the page's own (its value is not ours)
+// without a marker before it; -1: the page cannot be opened. The page is only read.
 int test_inserted(const char* path);
 
 // Restores the page at path through a temporary copy "delnex<n>.tmp" in its directory: drops the

@@ -123,15 +123,41 @@ struct restored_site : testing::Test {
 TEST_F(restored_site, TestFindsOnloadAndMarker)
 {
     EXPECT_EQ(test(marker_script + "<body onLoad=\"preloadImage()\">"), 123);
-    EXPECT_EQ(test("<body onload=init()>"), 1);
-    EXPECT_EQ(test("<bodyonload>"), 1);
-    EXPECT_EQ(test("<body><body bgcolor=x onLoad=y>"), 1);
-    EXPECT_EQ(test("<body onload=x>" + marker_script), 1);
+    EXPECT_EQ(test(marker_script + "<body onload=init()>"), 123);
+    EXPECT_EQ(test("<body><body bgcolor=x onLoad=\"preloadImage()\">"), 1);
+    EXPECT_EQ(test("<body onload=preloadImage() text=red>" + marker_script), 1);
     EXPECT_EQ(test("<body>"), 0);
     EXPECT_EQ(test("<body a=b>"), 0);
     EXPECT_EQ(test("<!-- <body onload=x> --><body>"), 0);
     EXPECT_EQ(test(""), 0);
     EXPECT_EQ(test_inserted((folder + "missing.html").c_str()), -1);
+}
+
+// Without the marker, only addNextpics' own onLoad value marks the page as prepared: a page's own
+// onLoad is never taken out, whatever its quotes and letter case.
+TEST_F(restored_site, PagesOwnOnloadWithoutMarkerIsNotOurs)
+{
+    const struct {
+        const char* body;
+        int result;
+    } cases[] = {
+        {"<body onLoad=\"preloadImage()\">", 1},
+        {"<BODY ONLOAD='preloadImage()'>", 1},
+        {"<body onload=preloadImage()>", 1},
+        {"<body\tonload=preloadImage()\r\ntext=red>", 1},
+        {"<body onload=init()>", 0},
+        {"<body onload=\"init()\">", 0},
+        {"<BODY OnLoad='init()' text=red>", 0},
+        {"<body onload=\"preloadImage(); init()\">", 0},
+        {"<body onload=\"preloadimage()\">", 0},
+        {"<body onload=preloadImage()x>", 0},
+        {"<body onload=\"preloadImage()'>", 0},
+        {"<bodyonload>", 0},
+        {"<body class=onloading>", 0},
+        {"<body onload=init()><body onLoad=\"preloadImage()\">", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(test(c.body), c.result) << c.body;
 }
 
 TEST_F(restored_site, PageIsRestoredInPlaceWithoutTouchingUserFiles)

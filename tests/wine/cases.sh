@@ -372,14 +372,15 @@ box_is() {
     check "$what: owned by the console window" is "$(nth_value "$d" box "$n" owner_hex)" "$(hex_of "$owner")"
 }
 
-# The program ends at once after the Cancel in the second box: under Wine without a window manager
-# each box takes about 2 s to go away, so the time from the first box to the second is the measure;
-# the closing lines and the key loop would add 1.7 s to it.
+# ends_at_once [N]: the program ends at once after the Cancel in box N (the second by default):
+# under Wine without a window manager each box takes about 2 s to go away, so the time from the box
+# before it to box N is the measure; the closing lines and the key loop would add 1.7 s to it.
 ends_at_once() {
     local d=$dir/run/driver.txt
+    local n=${1:-2}
     local first second end
-    first=$(nth_value "$d" box 1 t_ms)
-    second=$(nth_value "$d" box 2 t_ms)
+    first=$(nth_value "$d" box $((n - 1)) t_ms)
+    second=$(nth_value "$d" box "$n" t_ms)
     end=$(value "$d" exit t_ms)
     [ -n "$first" ] && [ -n "$second" ] && [ -n "$end" ] && [ $((end - second)) -lt $((second - first + 1000)) ] &&
         return 0
@@ -550,28 +551,36 @@ del_restore_case() {
     check "$w: site as natively" same_tree "$dir/native" "$site"
 }
 
-# Pages without an onLoad BODY tag: OK skips one and the next page is restored; Cancel ends the run
-# at once with status 1 and the page after it keeps its preloading.
+# Pages without an onLoad BODY tag of ours: OK skips one, and one with an onLoad of its own, and the
+# next page is restored, as is one with our onLoad but no marker; Cancel ends the run at once with
+# status 1 and the page after it keeps its preloading.
 del_removed_case() {
     new_case del_removed
     album_site "$site"
     album_site "$dir/album"
     crlf '<html><body>plain</body></html>\n' >"$site/plain.html"
+    crlf '<html><BODY text=red OnLoad=init()>own</BODY></html>\n' >"$site/own.html"
+    crlf '<html><body onload="preloadImage()">ours</body></html>\n' >"$site/ours.html"
     (cd "$site" && printf 'n\ny\n' | LC_ALL=C "$native_programs/addNextpics" photo1.html photo2.html >/dev/null 2>&1)
     local w="del already removed"
     check "$w: pages prepared first" prepared "$site/photo2.html"
     freeze_site
-    native delNextpics 'o\nc\n' -- index.html photo1.html plain.html photo2.html
-    wine_run --step "wait-window \"$del_title\"" --step "expect-box ok" --step "expect-box cancel" \
-        --step "expect-no-box 15000" --step "wait-exit" \
-        -- "$bin/delNextpics.exe" index.html photo1.html plain.html photo2.html
+    native delNextpics 'o\no\nc\n' -- index.html own.html ours.html photo1.html plain.html photo2.html
+    wine_run --step "wait-window \"$del_title\"" --step "expect-box ok" --step "expect-box ok" \
+        --step "expect-box cancel" --step "expect-no-box 15000" --step "wait-exit" \
+        -- "$bin/delNextpics.exe" index.html own.html ours.html photo1.html plain.html photo2.html
     local caption
     caption=$(hex_of delNextpics)
     run_passed "$w" 1
     box_is "$w: OK" 1 "$caption" "$(hex_of "index.html : Nextpics already removed.")" ok,cancel "$del_title"
-    box_is "$w: Cancel" 2 "$caption" "$(hex_of "plain.html : Nextpics already removed.")" ok,cancel "$del_title"
-    check "$w: ends at once after Cancel" ends_at_once
+    box_is "$w: a page's own onLoad" 2 "$caption" "$(hex_of "own.html : Nextpics already removed.")" ok,cancel \
+        "$del_title"
+    box_is "$w: Cancel" 3 "$caption" "$(hex_of "plain.html : Nextpics already removed.")" ok,cancel "$del_title"
+    check "$w: ends at once after Cancel" ends_at_once 3
     check "$w: skipped page untouched" same_file "$dir/orig/index.html" "$site/index.html"
+    check "$w: the page's own onLoad kept" same_file "$dir/orig/own.html" "$site/own.html"
+    check "$w: our onLoad without the marker taken out" same_file <(crlf '<html><body>ours</body></html>\n') \
+        "$site/ours.html"
     with_breaks "$dir/album/photo1.html" >"$dir/photo1.expected"
     check "$w: page after OK restored" same_file "$dir/photo1.expected" "$site/photo1.html"
     check "$w: cancelled page untouched" same_file "$dir/orig/plain.html" "$site/plain.html"
@@ -633,16 +642,20 @@ ja_del_text_case() {
     new_case ja_del_text
     album_site "$site"
     album_site "$dir/album"
+    crlf '<html><body onload="init()">own</body></html>\n' >"$site/own.html"
     (cd "$site" && LC_ALL=C "$native_programs/addNextpics" photo2.html </dev/null >/dev/null 2>&1)
     freeze_site
-    native delNextpics 'o\n' "$japanese" -- index.html photo2.html
-    wine_run --env "$japanese" --step "wait-window \"$del_title\"" --step "expect-box ok" \
-        --step "expect-no-box 15000" --step "wait-exit" -- "$bin/delNextpics.exe" index.html photo2.html
+    native delNextpics 'o\no\n' "$japanese" -- index.html own.html photo2.html
+    wine_run --env "$japanese" --step "wait-window \"$del_title\"" --step "expect-box ok" --step "expect-box ok" \
+        --step "expect-no-box 15000" --step "wait-exit" -- "$bin/delNextpics.exe" index.html own.html photo2.html
     local w="japanese del"
     run_passed "$w" 0
     box_is "$w: already removed" 1 "$(sjis_hex_of delNextpics)" \
         "$(sjis_hex_of "index.html はネクストピクス削除済みです.")" ok,cancel "$del_title"
+    box_is "$w: a page's own onLoad" 2 "$(sjis_hex_of delNextpics)" \
+        "$(sjis_hex_of "own.html はネクストピクス削除済みです.")" ok,cancel "$del_title"
     check "$w: skipped page untouched" same_file "$dir/orig/index.html" "$site/index.html"
+    check "$w: the page's own onLoad kept" same_file "$dir/orig/own.html" "$site/own.html"
     with_breaks "$dir/album/photo2.html" >"$dir/photo2.expected"
     check "$w: next page restored" same_file "$dir/photo2.expected" "$site/photo2.html"
     check "$w: site as natively" same_tree "$dir/native" "$site"
