@@ -6,8 +6,10 @@
 #include "console/text_screen.h"
 #include "platform/clock.h"
 #include "platform/dialog.h"
+#include "platform/files.h"
 #include "textio/paths.h"
 
+#include <cstdio>
 #include <cstring>
 
 static int length(const char* text) { return static_cast<int>(std::strlen(text)); }
@@ -25,6 +27,41 @@ void* open_run_log(void* instance, int show_state, const console_look* look, con
     return window;
 }
 
+// The folders whose temporary copies have been named in this run, so each is named once (the last
+// 32 folders met; a run that goes back to an older one names its copies again).
+static char named_folders[32][260];
+static int folders_named;  // in all; the last 32 are kept
+
+static void name_earlier_copies(const char* directory)
+{
+    for (int i = 0; i < folders_named && i < 32; ++i)
+        if (std::strcmp(named_folders[i], directory) == 0)
+            return;
+    copy_text(named_folders[folders_named++ % 32], 260, directory);
+    constexpr int shown = 4;
+    char names[shown][260];
+    int found = find_temporary_copies(names[0], 260, shown, directory);
+    // In the order of their names, whatever order the folder keeps them in.
+    int listed = found < shown ? found : shown;
+    const char* order[shown];
+    for (int i = 0; i < listed; ++i) {
+        int at = i;
+        for (; at > 0 && std::strcmp(order[at - 1], names[i]) > 0; --at)
+            order[at] = order[at - 1];
+        order[at] = names[i];
+    }
+    for (int i = 0; i < listed; ++i) {
+        screen_print("  ", 3);
+        screen_print(order[i], length(order[i]));
+        screen_print(" kept from an earlier run\r\n", 32);
+    }
+    if (found > shown) {
+        char more[80];
+        std::snprintf(more, sizeof more, "  and %d more copies kept from an earlier run\r\n", found - shown);
+        screen_print(more, length(more));
+    }
+}
+
 void print_page_start(char* last_directory, char* name, const char* page, const char* separators)
 {
     char directory[260];
@@ -35,6 +72,7 @@ void print_page_start(char* last_directory, char* name, const char* page, const 
         screen_print(directory, length(directory));
         screen_print(" : \r\n", 5);
     }
+    name_earlier_copies(directory);
     find_actual_name(name, page);
     screen_print("  ", 3);
     screen_print(name, length(name));
@@ -48,10 +86,18 @@ void print_page_end(int page_result)
         screen_print(" : OK.\r\n", 64);
 }
 
-bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count)
+bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count,
+               pages_left_out left_out)
 {
     char last_directory[260] = "";
     last_result = 0;
+    folders_named = 0;
+    if (left_out.count > 0) {
+        char line[96];
+        std::snprintf(line, sizeof line, "%d page%s left out: %s at most in one run\r\n", left_out.count,
+                      left_out.count == 1 ? "" : "s", left_out.by_bytes ? "128 KB of page names" : "1023");
+        screen_print(line, length(line));
+    }
     for (int i = 0; i < count; ++i) {
         char name[260];
         print_page_start(last_directory, name, pages[i], rules.separators);

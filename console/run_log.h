@@ -11,7 +11,8 @@ void* open_run_log(void* instance, int show_state, const console_look* look, con
 
 // Starts a page's line: a directory header when the page's directory (by separators) differs from
 // last_directory (260 bytes, updated), then two blanks and the page's stored name, which is
-// written to name (260 bytes).
+// written to name (260 bytes). Before the first page of a folder, a line names each temporary copy
+// that an earlier run left there (it may be the only whole copy of a page).
 void print_page_start(char* last_directory, char* name, const char* page, const char* separators);
 
 // Ends a page's line: " : OK." for result 0, " (no convert)" otherwise.
@@ -26,10 +27,18 @@ struct batch_rules {
     bool stops_early;                      // a result below -3 (as a signed byte) ends the batch
 };
 
-// Runs a program's batch: for each page its line in the log, and its work or the question whether
-// to go on. Returns false when the user cancels at that question, which ends the batch at once;
-// otherwise true, with the last page's result as a signed byte in last_result (0 without pages).
-bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count);
+// Pages named beyond the limits of the command line, which the batch cannot take.
+struct pages_left_out {
+    int count;
+    bool by_bytes;  // the store of names was full; else there were more than 1023
+};
+
+// Runs a program's batch: a line for the pages left out, if any; then for each page its line in the
+// log, and its work or the question whether to go on. Returns false when the user cancels at that
+// question, which ends the batch at once; otherwise true, with the last page's result as a signed
+// byte in last_result (0 without pages).
+bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count,
+               pages_left_out left_out = {0, false});
 
 // Prints an empty line, waits 700 ms, prints closing_line, then serves keys for at most 20 turns
 // of 50 ms (I repaint, T and C are echoed, U paints at once, Esc or a close request ends the wait).

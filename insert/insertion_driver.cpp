@@ -2,6 +2,7 @@
 // its next page and that page's images and streams in the background.
 #include "console/logos.h"
 #include "console/run_log.h"
+#include "console/text_screen.h"
 #include "insert/insert_blocks.h"
 #include "insert/next_page.h"
 #include "insert/page_rewriter.h"
@@ -15,27 +16,40 @@
 static const console_look look = {"addNextpics V1.07", 480, 272, add_nextpics_logo};
 static const char banner[] = "AddNextpics V1.07  preloads the next page of each page \r\n";
 
-// Where insert.ini and nextpics.class are looked for: the directory of the running program where
-// the system tells it, else the directory part of the program's path on the command line. An
-// installed program (bin/) finds them in share/nextpics/ beside its bin/ when they are not beside
-// the program itself.
+// The directory of the running program where the system tells it, else the directory part of the
+// program's path on the command line; and share/nextpics/ beside the bin/ of an installed program.
+static char beside_program[path_size];
+static char installed[path_size];
+
+// Where insert.ini and nextpics.class are looked for: beside the program, else where an installed
+// program keeps them, when insert.ini is there.
 static void find_program_directory(const char* argument0)
 {
     char executable[path_size];
-    dir_part(program_directory, executable_path(executable, path_size) == 0 ? executable : argument0);
+    dir_part(beside_program, executable_path(executable, path_size) == 0 ? executable : argument0);
+    copy_text(installed, path_size, beside_program);
+    append_text(installed, path_size, "../share/nextpics/");
+    copy_text(program_directory, path_size, beside_program);
     char probe[path_size];
     char found[path_size];
-    copy_text(probe, path_size, program_directory);
+    copy_text(probe, path_size, beside_program);
     append_text(probe, path_size, "insert.ini");
     if (find_actual_name(found, probe) == 0)
         return;
-    char installed[path_size];
-    copy_text(installed, path_size, program_directory);
-    append_text(installed, path_size, "../share/nextpics/");
     copy_text(probe, path_size, installed);
     append_text(probe, path_size, "insert.ini");
     if (find_actual_name(found, probe) == 0)
         copy_text(program_directory, path_size, installed);
+}
+
+// Without insert.ini the pages get a bare applet element, which today's browsers do nothing with:
+// the log says so, and where the file was looked for.
+static void print_insert_blocks_missing()
+{
+    const char* places[] = {"insert.ini not found in ", beside_program[0] ? beside_program : ".", " nor in ",
+                            installed, ": the pages get a bare applet element.\r\n"};
+    for (const char* text : places)
+        screen_print(text, static_cast<int>(std::strlen(text)));
 }
 
 int program_main(void* instance, int show_state)
@@ -49,13 +63,16 @@ int program_main(void* instance, int show_state)
         return 0;
 
     find_program_directory(arguments[0]);
-    load_insert_blocks(program_directory);
+    if (load_insert_blocks(program_directory) != 0)
+        print_insert_blocks_missing();
     if (!check_file_set())
         return 1;
 
     reset_next_page_order();
     signed char page_result = 0;
-    if (!run_batch(page_result, add_batch_rules, arguments + 1, count - 1))
+    left_out_arguments left_out = arguments_left_out();
+    if (!run_batch(page_result, add_batch_rules, arguments + 1, count - 1,
+                   {left_out.count, left_out.limit == limit_bytes}))
         return 1;
     close_run_log(window, page_result < -3 ? "canceled.\r\n" : "done.\r\n");
     return 0;

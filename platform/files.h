@@ -33,6 +33,28 @@ int sync_stream(FILE* file);
 // file system cannot be asked to.
 int sync_folder(const char* folder);
 
+// True when name is that of a temporary copy the programs make: "addnex" or "delnex" (letters in
+// any case), decimal digits, ".tmp".
+inline bool is_temporary_copy_name(const char* name)
+{
+    auto is = [](char c, char lower) { return c == lower || c == lower - ('a' - 'A'); };
+    bool add = is(name[0], 'a') && is(name[1], 'd') && is(name[2], 'd');
+    bool del = is(name[0], 'd') && is(name[1], 'e') && is(name[2], 'l');
+    if (!(add || del) || !is(name[3], 'n') || !is(name[4], 'e') || !is(name[5], 'x'))
+        return false;
+    const char* p = name + 6;
+    if (*p < '0' || *p > '9')
+        return false;
+    while (*p >= '0' && *p <= '9')
+        ++p;
+    return p[0] == '.' && is(p[1], 't') && is(p[2], 'm') && is(p[3], 'p') && p[4] == '\0';
+}
+
+// Looks in folder (ending in its separator; empty for the current folder) for the temporary copies
+// of an earlier run. Writes the names of the first max of them into names (each size bytes, one
+// after the other) and returns how many there are (0 also when the folder cannot be read).
+int find_temporary_copies(char* names, int size, int max, const char* folder);
+
 // True when both files can be read and hold the same bytes.
 bool files_equal(const char* a, const char* b);
 

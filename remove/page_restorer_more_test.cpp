@@ -62,14 +62,15 @@ TEST(restorer_near_misses, OnlyAnOnloadInABodyTagCountsAsPrepared)
     std::string folder = make_scratch("restorer_near_misses");
     std::string page = folder + "page.html";
     const std::pair<const char*, int> samples[] = {
-        {"<body\r\n\tonload=x>", 1},
-        {"<body><body text=red onload=x>", 1},
+        {"<body\r\n\tonload=preloadImage()>", 1},
+        {"<body><body text=red onload=preloadImage()>", 1},
         {"<body>", 0},
         {"<body onloa", 0},
         {"<p onload=x><body>", 0},
         {"<!-- <body onload=x> -->", 0},
         {"<!-- Nextpics insert --><body onload=x>", 123},
-        {"<body onload=x><!-- Nextpics insert -->", 1},
+        {"<body onload=preloadImage()><!-- Nextpics insert -->", 1},
+        {"<body onload=x><!-- Nextpics insert -->", 0},
     };
     for (const auto& [text, expected] : samples) {
         write_file(page, text);
@@ -98,7 +99,7 @@ TEST(restorer_double_byte, SecondByteGreaterThanEndsNoBodyTag)
     std::string folder = make_scratch("restorer_double_byte");
     write_file(folder + "page.html", prepared);
     EXPECT_EQ(test_inserted((folder + "page.html").c_str()), 123);
-    write_file(folder + "page.html", "<body title=\x81>y onload=init()>");
+    write_file(folder + "page.html", "<body title=\x81>y onload=preloadImage()>");
     EXPECT_EQ(test_inserted((folder + "page.html").c_str()), 1);
     clear_scratch(folder);
     use_single_byte();

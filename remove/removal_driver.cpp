@@ -19,7 +19,9 @@ int program_main(void* instance, int show_state)
         return 0;
 
     signed char page_result = 0;
-    if (!run_batch(page_result, del_batch_rules, arguments + 1, count - 1))
+    left_out_arguments left_out = arguments_left_out();
+    if (!run_batch(page_result, del_batch_rules, arguments + 1, count - 1,
+                   {left_out.count, left_out.limit == limit_bytes}))
         return 1;
     close_run_log(window, "done.\r\n");
     return 0;

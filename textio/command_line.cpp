@@ -5,6 +5,37 @@
 #include "platform/process.h"
 
 static char store[command_line_store_size];
+static left_out_arguments left_out;
+
+left_out_arguments arguments_left_out() { return left_out; }
+
+// Counts the arguments with at least one byte in the text that a split left unread, from the
+// byte at which it stopped: a separating space (the next argument begins after it) or, within an
+// argument, the read limit (the rest of that argument is not counted).
+static int count_left_out(const char* text, bool within_argument, bool quoted)
+{
+    int count = 0;
+    bool filled = false;
+    bool pair = false;
+    for (; *text; ++text) {
+        unsigned char b = static_cast<unsigned char>(*text);
+        if (pair) {
+            pair = false;
+        } else if (is_lead_byte(b)) {
+            pair = true;
+        } else if (b == '"') {
+            quoted = !quoted;
+            continue;
+        } else if (!quoted && b == ' ') {
+            count += filled && !within_argument ? 1 : 0;
+            filled = false;
+            within_argument = false;
+            continue;
+        }
+        filled = true;
+    }
+    return count + (filled && !within_argument ? 1 : 0);
+}
 
 int split_command_line_text(int* count, char** table, const char* text)
 {
@@ -13,7 +44,9 @@ int split_command_line_text(int* count, char** table, const char* text)
     bool quoted = false;
     bool pair = false;
     table[0] = store;
-    for (int read = 0; read < command_line_max_read && text[read] != '\0'; ++read) {
+    left_out = {0, limit_none};
+    int read = 0;
+    for (; read < command_line_max_read && text[read] != '\0'; ++read) {
         unsigned char b = static_cast<unsigned char>(text[read]);
         if (pair) {
             pair = false;
@@ -23,14 +56,18 @@ int split_command_line_text(int* count, char** table, const char* text)
             quoted = !quoted;
             continue;
         } else if (!quoted && b == ' ') {
-            if (n == max_arguments || stored >= argument_room)
+            if (n == max_arguments || stored >= argument_room) {
+                left_out = {count_left_out(text + read, false, quoted), n == max_arguments ? limit_count : limit_bytes};
                 break;
+            }
             store[stored++] = '\0';
             table[n++] = store + stored;
             continue;
         }
         store[stored++] = static_cast<char>(b);
     }
+    if (read == command_line_max_read && text[read] != '\0')
+        left_out = {count_left_out(text + read, true, quoted), limit_bytes};
     store[stored++] = '\0';
     table[n] = store + stored;
     store[stored] = '\0';
@@ -44,12 +81,17 @@ int store_argument_vector(int* count, char** table, int argc, char** argv)
     int stored = 0;
     int read = 0;  // command-line bytes, the separating spaces included
     table[0] = store;
-    for (int a = 0; a < argc && a < max_arguments; ++a) {
-        if (a > 0) {
-            if (stored >= argument_room || read >= command_line_max_read)
-                break;
-            ++read;  // the separator between two arguments
+    left_out = {0, limit_none};
+    for (int a = 0; a < argc; ++a) {
+        bool full = a > 0 && (stored >= argument_room || read >= command_line_max_read);
+        if (a == max_arguments || full) {
+            for (int rest = a; rest < argc; ++rest)
+                left_out.count += argv[rest][0] != '\0' ? 1 : 0;
+            left_out.limit = full ? limit_bytes : limit_count;
+            break;
         }
+        if (a > 0)
+            ++read;  // the separator between two arguments
         table[n++] = store + stored;
         for (const char* p = argv[a]; *p && read < command_line_max_read; ++p, ++read)
             store[stored++] = *p;

@@ -13,6 +13,15 @@ constexpr int argument_room = 131072 - 260;    // a new argument may begin below
 // double-byte characters pass whole); on POSIX the argument vector is stored under the same limits.
 int split_command_line(int* count, char** table);
 
+// Why the last split left arguments out, and how many (those with at least one byte; 0 when it
+// kept them all): more than max_arguments, or more bytes than the store holds.
+enum command_line_limit { limit_none, limit_count, limit_bytes };
+struct left_out_arguments {
+    int count;
+    command_line_limit limit;
+};
+left_out_arguments arguments_left_out();
+
 // The same splitting over a given text (what split_command_line does on Windows).
 int split_command_line_text(int* count, char** table, const char* text);
 

@@ -9,6 +9,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -69,10 +70,21 @@ TEST(command_line, stops_at_the_limits_of_the_store)
     args result = split(text);
     ASSERT_EQ(result.size(), 1024u);  // counting the program
     EXPECT_EQ(result[1023], "f1022");
+    // What is left out is counted, so that the log can say so; empty arguments are no pages.
+    auto left_out = [] { return std::pair(arguments_left_out().count, arguments_left_out().limit); };
+    EXPECT_EQ(left_out(), std::pair(7, limit_count));
+    split(text + "  \"f x\" \"\" ");
+    EXPECT_EQ(left_out(), std::pair(8, limit_count));
+    split("prog a");
+    EXPECT_EQ(left_out(), std::pair(0, limit_none));
 
     EXPECT_EQ(split(std::string(131075, 'x')), args{std::string(131070, 'x')});  // bytes read
+    EXPECT_EQ(left_out(), std::pair(0, limit_bytes));  // the rest of the one argument
+    split(std::string(131069, 'x') + " b c");
+    EXPECT_EQ(left_out(), std::pair(2, limit_bytes));
     // With the NUL of the first argument, 130811 bytes make 130812 stored when "b" begins.
     EXPECT_EQ(split(std::string(130811, 'p') + " b c"), (args{std::string(130811, 'p'), "b"}));
+    EXPECT_EQ(left_out(), std::pair(1, limit_bytes));
     EXPECT_EQ(split(std::string(130812, 'p') + " b").size(), 1u);
 }
 
@@ -90,6 +102,8 @@ TEST(command_line, an_argument_vector_is_stored_under_the_same_limits)
     EXPECT_STREQ(table[1], "a b.html");
     EXPECT_STREQ(table[1023], "f1021");
     EXPECT_STREQ(table[1024], "");
+    EXPECT_EQ(arguments_left_out().count, 8);
+    EXPECT_EQ(arguments_left_out().limit, limit_count);
 
     store_argument_vector(&count, table, 0, nullptr);
     EXPECT_EQ(count, 1);
@@ -100,6 +114,8 @@ TEST(command_line, an_argument_vector_is_stored_under_the_same_limits)
     store_argument_vector(&count, table, 2, one);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(std::strlen(table[0]), 131070u);
+    EXPECT_EQ(arguments_left_out().count, 1);
+    EXPECT_EQ(arguments_left_out().limit, limit_bytes);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // files.cpp: POSIX implementation of the interface defined in files.h.
 #include "platform/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -185,6 +186,23 @@ bool files_equal(const char* a, const char* b)
     if (fb >= 0)
         close(fb);
     return equal;
+}
+
+int find_temporary_copies(char* names, int size, int max, const char* folder)
+{
+    DIR* dir = opendir(folder[0] ? folder : ".");
+    if (!dir)
+        return 0;
+    int found = 0;
+    while (const dirent* entry = readdir(dir)) {
+        if (entry->d_type == DT_DIR || !is_temporary_copy_name(entry->d_name))
+            continue;
+        if (found < max)
+            copy_bounded(names + found * size, size, entry->d_name);
+        ++found;
+    }
+    closedir(dir);
+    return found;
 }
 
 int executable_path(char* out, int size)

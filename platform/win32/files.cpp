@@ -158,6 +158,30 @@ bool files_equal(const char* a, const char* b)
     return equal;
 }
 
+int find_temporary_copies(char* names, int size, int max, const char* folder)
+{
+    char pattern[MAX_PATH];
+    int n = static_cast<int>(std::strlen(folder));
+    if (n + 6 > MAX_PATH)
+        return 0;
+    std::memcpy(pattern, folder, static_cast<size_t>(n));
+    copy_bounded(pattern + n, MAX_PATH - n, "*.tmp");
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA(pattern, &entry);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int found = 0;
+    do {
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !is_temporary_copy_name(entry.cFileName))
+            continue;
+        if (found < max)
+            copy_bounded(names + found * size, size, entry.cFileName);
+        ++found;
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return found;
+}
+
 int executable_path(char*, int) { return -1; }
 
 static FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }

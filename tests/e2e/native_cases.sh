@@ -94,6 +94,20 @@ LC_ALL=ja_JP.UTF-8 run addNextpics '' photo1.html
 LC_ALL=ja_JP.UTF-8 run addNextpics '' photo1.html
 check "add: Japanese box text in the terminal's codeset" grep -q 'photo1.html はネクストピクス設置済みです.' <<<"$err"
 
+# Nothing is left out in silence: pages past the limit, and a missing insert.ini.
+new_site limits
+many=()
+for i in $(seq 1 1030); do printf 'x' >"$site/p$i.html"; many+=("p$i.html"); done
+run delNextpics '' "${many[@]}"
+check "1030 pages: the log says that 7 are left out, before the first page" \
+    same "7 pages left out: 1023 at most in one run"$'\n'"  p1.html (no convert)" "$(sed -n '7,8p' <<<"$out")"
+check "1030 pages: 1023 are taken" [ "$(grep -c 'no convert' <<<"$out")" = 1023 ]
+mkdir -p "$site/prog"
+cp "$bin/addNextpics" "$site/prog/"
+out=$(cd "$site" && prog/addNextpics </dev/null 2>/dev/null | tr -d '\n')
+check "add without insert.ini: the log says where it was looked for" \
+    grep -q "insert.ini not found in $site/prog/ nor in $site/prog/../share/nextpics/" <<<"$out"
+
 # A full disk during the rewrite: the page comes back whole and nothing is overwritten.
 new_site full
 {
@@ -113,7 +127,7 @@ check "full disk: the page comes back whole" cmp -s "$work/long.orig" "$site/lon
 check "full disk: the user's addnex0.tmp is untouched" same "not ours" "$(cat "$site/addnex0.tmp")"
 check "full disk: no temporary file of ours is left" [ "$(ls "$site" | grep -c '\.tmp$')" = 1 ]
 check "full disk: the page is not converted and the batch stops" \
-    same "$banner_add"$'\n  long.html -> photo2.html (250 imgs, 0 strms) (no convert)\n\ncanceled.' "$(grep -v 'File writing error' <<<"$out")"
+    same "$banner_add"$'\n  addnex0.tmp kept from an earlier run\n  long.html -> photo2.html (250 imgs, 0 strms) (no convert)\n\ncanceled.' "$(grep -v 'File writing error' <<<"$out")"
 check "full disk: status 0" [ "$rc" = 0 ]
 
 # ---- delNextpics
