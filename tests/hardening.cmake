@@ -55,5 +55,5 @@ endif()
 # coverage counters, where it is left out.
 if(NOT NEXTPICS_SANITIZE AND NOT NEXTPICS_COVERAGE)
     add_test(NAME crash_safety COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/crash/kill_during_rewrite.sh ${NEXTPICS_OUT})
-    set_tests_properties(crash_safety PROPERTIES TIMEOUT 300)
+    set_tests_properties(crash_safety PROPERTIES TIMEOUT 600)
 endif()
