@@ -8,7 +8,6 @@
 #include "insert/insert_blocks.h"
 #include "insert/next_page.h"
 #include "platform/byte_io.h"
-#include "platform/dbcs.h"
 #include "platform/files.h"
 #include "textio/paths.h"
 #include "textio/streams.h"
@@ -166,7 +165,7 @@ static void copy_comment()
     bool second[3];
     for (int i = 0; i < 3; ++i) {
         w[i] = in_next();
-        second[i] = i > 0 && !second[i - 1] && is_lead_byte(w[i - 1]);
+        second[i] = i > 0 && !second[i - 1] && in_lead_byte(w[i - 1]);
         if (w[i] != -1)
             out_put(w[i]);
     }
@@ -178,7 +177,7 @@ static void copy_comment()
         if (run > 0) {
             out_write(bytes, run);
             for (int i = 0; i < run; ++i) {
-                bool mark = !second[2] && is_lead_byte(w[2]);
+                bool mark = !second[2] && in_lead_byte(w[2]);
                 w[0] = w[1], second[0] = second[1];
                 w[1] = w[2], second[1] = second[2];
                 w[2] = bytes[i], second[2] = mark;
@@ -190,7 +189,7 @@ static void copy_comment()
         if (b == -1)
             return;
         out_put(b);
-        bool mark = !second[2] && is_lead_byte(w[2]);
+        bool mark = !second[2] && in_lead_byte(w[2]);
         w[0] = w[1], second[0] = second[1];
         w[1] = w[2], second[1] = second[2];
         w[2] = b, second[2] = mark;
@@ -231,7 +230,7 @@ void rewrite_page()
         poll_messages();
         int ch = in_peek();
         bool second = pair;
-        pair = !pair && is_lead_byte(ch);
+        pair = !pair && in_lead_byte(ch);
         if (ch != '<' || second) {
             out_put(in_next());
             continue;

@@ -142,6 +142,10 @@ TEST_F(rewriter, DoubleByteCharactersHideMarkup)
               "<!-- \x82\xA0-->\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">");
     // A lead byte right before "-" keeps that "-" out of the comment's end.
     EXPECT_EQ(run_pass("<!-- \x81--> <body> -->x", rewrite_page), "<!-- \x81--> <body> -->x");
+    // A UTF-8 page is read without pairs: the "<" after a character of three bytes starts its tag.
+    EXPECT_EQ(run_pass("\xE5\xAD\x97<body>", rewrite_page),
+              "\xE5\xAD\x97\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">");
+    EXPECT_NE(run_pass("\xE5\x86\x99</body>", rewrite_page).find("<applet code="), std::string::npos);
 }
 
 // ---- whole pages on disk

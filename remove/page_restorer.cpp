@@ -4,7 +4,6 @@
 #include "console/message_pump.h"
 #include "console/messages.h"
 #include "platform/byte_io.h"
-#include "platform/dbcs.h"
 #include "platform/path_syntax.h"
 #include "textio/paths.h"
 #include "textio/streams.h"
@@ -34,7 +33,7 @@ struct window {
     // Adds c; when the window was full the oldest character leaves and is returned, else -1.
     int push(int c)
     {
-        bool mark = !last_second && is_lead_byte(last);
+        bool mark = !last_second && in_lead_byte(last);
         int leaving = -1;
         if (n == size) {
             leaving = at(0);
@@ -75,7 +74,7 @@ struct window {
     {
         int passing = length - size;
         for (int i = 0; i < passing; ++i) {
-            bool mark = !last_second && is_lead_byte(last);
+            bool mark = !last_second && in_lead_byte(last);
             last = bytes[i];
             last_second = mark;
         }
@@ -378,7 +377,7 @@ int test_inserted(const char* path)
         poll_messages();
         int ch = in_next();
         bool second = pair;
-        pair = !pair && is_lead_byte(ch);
+        pair = !pair && in_lead_byte(ch);
         if (second || ch != '<')
             continue;
         if (in_peek() == '!') {
@@ -416,7 +415,7 @@ int restore_pass()
         poll_messages();
         int ch = in_peek();
         bool second = pair;
-        pair = !pair && is_lead_byte(ch);
+        pair = !pair && in_lead_byte(ch);
         if (second || ch != '<') {
             out_put(in_next());
             continue;

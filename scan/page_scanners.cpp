@@ -5,7 +5,6 @@
 
 #include "console/message_pump.h"
 #include "platform/byte_io.h"
-#include "platform/dbcs.h"
 #include "textio/streams.h"
 
 namespace {
@@ -14,6 +13,7 @@ namespace {
 struct scan_reader {
     static int peek() { return scan_peek(); }
     static int next() { return scan_next(); }
+    static bool lead(int ch) { return scan_lead_byte(ch); }
     static int skip_text(bool& pair, const markup_starts& starts) { return scan_skip_text(pair, starts); }
     static int block(const unsigned char** bytes) { return scan_block(bytes); }
     static void consume(int count) { scan_consume(count); }
@@ -23,6 +23,7 @@ struct scan_reader {
 struct input_reader {
     static int peek() { return in_peek(); }
     static int next() { return in_next(); }
+    static bool lead(int ch) { return in_lead_byte(ch); }
     static int skip_text(bool& pair, const markup_starts& starts) { return in_skip_text(pair, starts); }
     static int block(const unsigned char** bytes) { return in_block(bytes); }
     static void consume(int count) { in_consume(count); }
@@ -35,8 +36,13 @@ struct marked {
     bool second;
 };
 
-// Marks b as the second byte of a pair when the byte before it is an unmarked lead byte.
-inline marked mark_after(const marked& before, int b) { return {b, !before.second && is_lead_byte(before.ch)}; }
+// Marks b as the second byte of a pair when the byte before it is an unmarked lead byte of the
+// page that R reads.
+template <class R>
+inline marked mark_after(const marked& before, int b)
+{
+    return {b, !before.second && R::lead(before.ch)};
+}
 
 inline bool is_letter(int ch, char upper) { return ch == upper || ch == upper + ('a' - 'A'); }
 
@@ -66,8 +72,8 @@ bool skip_comment()
         return true;
     R::next();
     marked w0 = {R::next(), false};
-    marked w1 = mark_after(w0, R::next());
-    marked w2 = mark_after(w1, R::next());
+    marked w1 = mark_after<R>(w0, R::next());
+    marked w2 = mark_after<R>(w1, R::next());
     for (;;) {
         if (w0.ch == '-' && w1.ch == '-' && w2.ch == '>' && !w0.second && !w1.second && !w2.second)
             return true;
@@ -80,7 +86,7 @@ bool skip_comment()
             for (int i = 0; i < run; ++i) {
                 w0 = w1;
                 w1 = w2;
-                w2 = mark_after(w1, bytes[i]);
+                w2 = mark_after<R>(w1, bytes[i]);
             }
             R::consume(run);
             continue;
@@ -90,7 +96,7 @@ bool skip_comment()
             return false;
         w0 = w1;
         w1 = w2;
-        w2 = mark_after(w1, b);
+        w2 = mark_after<R>(w1, b);
     }
 }
 
@@ -113,7 +119,7 @@ int scan_page(TagTest tag_test, const markup_starts& starts)
         poll_messages();
         int ch = R::peek();
         bool second = pair;
-        pair = !pair && is_lead_byte(ch);
+        pair = !pair && R::lead(ch);
         R::next();
         if (ch != '<' || second)
             continue;
@@ -142,7 +148,7 @@ tag_outcome body_has_onload()
         in_next();
     marked w[6];
     for (int i = 0; i < 6; ++i) {
-        w[i] = i == 0 ? marked{in_next(), false} : mark_after(w[i - 1], in_next());
+        w[i] = i == 0 ? marked{in_next(), false} : mark_after<input_reader>(w[i - 1], in_next());
         if (w[i].ch == '>' && !w[i].second)
             return tag_done;
     }
@@ -158,7 +164,7 @@ tag_outcome body_has_onload()
             return tag_end_of_input;
         for (int i = 0; i < 5; ++i)
             w[i] = w[i + 1];
-        w[5] = mark_after(w[4], b);
+        w[5] = mark_after<input_reader>(w[4], b);
         if (b == '>' && !w[5].second)
             return tag_done;
     }

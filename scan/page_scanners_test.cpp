@@ -71,7 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         onload_case{true, "<body \x95\x95onload>", 123},
         onload_case{true, "\x82<body onload=x>", 0},
         onload_case{true, "<body x\x82onload>", 0},
-        onload_case{false, "<body x\x82onload>", 123}));
+        onload_case{false, "<body x\x82onload>", 123},
+        onload_case{true, "\xE5\xAD\x97<body onload=x>", 123}));  // a UTF-8 page is read without pairs
 
 using values = std::vector<std::string>;
 using collector = int (*)(const char*, char (*)[path_size]);
@@ -113,6 +114,9 @@ INSTANTIATE_TEST_SUITE_P(
                      values{std::string(257, 'x'), std::string(257, 'y')}},  // a value is cut to 257 bytes
         collect_case{collect_links, false, "<<a href=x ><A\nHREF\n=\n\"y\">", values{"x", "y"}},
         collect_case{collect_links, true, "\x82<a href=no.html><a href=\"\x82\"\">", values{"\x82\""}},
+        // UTF-8 pages are read without pairs even where the code page has them.
+        collect_case{collect_links, true, "<p>\xE3\x81\x82<a href=\"p2.html\">", values{"p2.html"}},
+        collect_case{collect_images, true, "\xE7\x9C\x9F<img src=\"a.png\">", values{"a.png"}},
         collect_case{collect_images, false, "<IMG SRC=\"a.gif\" ALT=\"a b\"><imgsrc=b.gif >", values{"a.gif", "b.gif"}},
         collect_case{collect_images, false, "<img alt=x><p src=y.gif><img src = \"c.gif\">", values{"c.gif"}},
         collect_case{collect_streams, false,

@@ -4,6 +4,7 @@
 #include "platform/byte_io.h"
 #include "platform/dbcs.h"
 #include "platform/files.h"
+#include "textio/page_charset.h"
 
 #include <bit>
 #include <cstdio>
@@ -28,7 +29,8 @@ struct reader {
     bool failed;          // a read error, which ended the input early
     bool last_block;      // the block in data is the last one (end of file or read error)
     bool read_error;      // reading the last block failed
-    bool lead_bytes;      // the code page has lead bytes (looked at with every block)
+    bool pairs;           // the page is read in double-byte pairs (decided when it is opened)
+    bool lead_bytes;      // pairs, and the code page has lead bytes (looked at with every block)
     unsigned char* next;  // the byte after the look-ahead in data
     unsigned char* end;   // the end of the bytes in data
     unsigned char* data;  // block_size bytes
@@ -46,8 +48,8 @@ static bool text_runs = true;
 
 void set_text_runs(bool on) { text_runs = on; }
 
-static reader scan = {nullptr, false, -1, false, false, false, false, scan_data, scan_data, scan_data, false};
-static reader input = {nullptr, false, -1, false, false, false, false, input_data, input_data, input_data, false};
+static reader scan = {nullptr, false, -1, false, false, false, true, false, scan_data, scan_data, scan_data, false};
+static reader input = {nullptr, false, -1, false, false, false, true, false, input_data, input_data, input_data, false};
 
 static FILE* output;
 static bool output_closed = true;
@@ -104,7 +106,7 @@ static int reader_fill(reader& r)
         r.failed = r.read_error;
         return -1;
     }
-    r.lead_bytes = any_lead_bytes();
+    r.lead_bytes = r.pairs && any_lead_bytes();
     r.end = r.data + n;
     r.next = r.data + 1;
     return r.data[0];
@@ -116,6 +118,16 @@ static void reader_start(reader& r)
     r.last_block = false;
     r.read_error = false;
     r.look = reader_fill(r);
+}
+
+// Starts reading a page just opened, and decides from its first block whether its bytes pair: only
+// where the code page has lead bytes, and only when the page is not UTF-8.
+static void reader_start_page(reader& r)
+{
+    r.pairs = true;
+    reader_start(r);
+    r.pairs = r.lead_bytes && !page_is_utf8(r.data, r.end);
+    r.lead_bytes = r.pairs;
 }
 
 static inline int reader_next(reader& r)
@@ -224,7 +236,7 @@ static const unsigned char* find_markup(const unsigned char* begin, const unsign
 {
     const unsigned char* p = begin;
     int merged = 0;  // bytes that a turn took together with its "<"
-    bool lt_is_lead = is_lead_byte('<');  // then every "<" is left to the main loop
+    bool lt_is_lead = lead_bytes && is_lead_byte('<');  // then every "<" is left to the main loop
 #if defined(__SSE2__)
     bool by_sixteen = !lead_bytes && !lt_is_lead && starts.count <= keyword_slots;
     keyword_vectors vectors;
@@ -337,7 +349,7 @@ int scan_open(const char* path)
     // The reader takes whole blocks into its own buffer, which stdio then reads into directly:
     // a buffer of stdio's own would never be used.
     std::setvbuf(scan.file, nullptr, _IONBF, 0);
-    reader_start(scan);
+    reader_start_page(scan);
     return 0;
 }
 
@@ -346,6 +358,8 @@ void scan_close() { reader_close(scan); }
 int scan_next() { return reader_next(scan); }
 
 int scan_peek() { return scan.look; }
+
+bool scan_lead_byte(int ch) { return scan.lead_bytes && is_lead_byte(ch); }
 
 int scan_skip_text(bool& pair, const markup_starts& starts) { return reader_pass_text<false>(scan, pair, starts); }
 
@@ -410,7 +424,7 @@ int scan_read_value(char* buffer, int size)
             int ch = *p++;
             if (second_byte) {
                 second_byte = false;
-            } else if (lead_byte_table[ch]) {
+            } else if (scan.lead_bytes && lead_byte_table[ch]) {
                 second_byte = true;
             } else if (double_quoted ? ch == '"' : single_quoted ? ch == '\'' : classes.value_end[ch]) {
                 ended = true;
@@ -442,7 +456,7 @@ int in_open(const char* path)
         return -1;
     if (std::setvbuf(input.file, input_buffer, _IOFBF, sizeof input_buffer) != 0)
         std::printf("Buffering failed.(RD) \n");
-    reader_start(input);
+    reader_start_page(input);
     return 0;
 }
 
@@ -476,6 +490,8 @@ bool in_read_comment_opener(bool copy)
 }
 
 int in_peek() { return input.look; }
+
+bool in_lead_byte(int ch) { return input.lead_bytes && is_lead_byte(ch); }
 
 bool in_failed() { return input.failed; }
 
@@ -649,7 +665,7 @@ void copy_until(int stop)
             return;
         if (second_byte)
             second_byte = false;
-        else if (is_lead_byte(ch))
+        else if (in_lead_byte(ch))
             second_byte = true;
         else if (ch == stop)
             return;
@@ -666,7 +682,7 @@ void skip_until(int s1, int s2, int s3, int s4, int s5, int s6)
             return;
         if (second_byte)
             second_byte = false;
-        else if (is_lead_byte(ch))
+        else if (in_lead_byte(ch))
             second_byte = true;
         else if (ch == s1 || ch == s2 || ch == s3 || ch == s4 || ch == s5 || ch == s6)
             return;

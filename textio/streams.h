@@ -15,6 +15,12 @@ constexpr bool is_separator(int ch) { return is_blank(ch) || ch == ',' || ch == 
 // the blanks, the double quote and ;
 constexpr bool is_value_end(int ch) { return is_blank(ch) || ch == '"' || ch == ';'; }
 
+// Double-byte pairs: a page is read in pairs of the system's code page unless it is UTF-8, as
+// each reader decides when it opens a page (textio/page_charset.h). ch (0-255, or -1) opens a
+// pair in the page the reader reads.
+bool scan_lead_byte(int ch);
+bool in_lead_byte(int ch);
+
 // Scan reader: read-only look-ahead reader (stdio without a buffer of its own).
 int scan_open(const char* path);  // 0, or -1 after printing the open message
 void scan_close();
