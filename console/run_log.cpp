@@ -101,11 +101,13 @@ bool run_batch(signed char& last_result, const batch_rules& rules, char* const* 
     for (int i = 0; i < count; ++i) {
         char name[260];
         print_page_start(last_directory, name, pages[i], rules.separators);
-        int result = 255;
-        if (rules.needs_work(pages[i]))
+        int result = rules.check(pages[i]);
+        if (result == 0)
             result = rules.work(pages[i]);
-        else if (show_message(*rules.done_already, name, nullptr, 0x40041) == answer_cancel)
+        else if (result > 0 && show_message(*rules.done_already, name, nullptr, 0x40041) == answer_cancel)
             return false;
+        else if (result > 0)
+            result = 255;
         last_result = static_cast<signed char>(result & 0xFF);
         print_page_end(last_result);
         if (rules.stops_early && last_result < -3)

@@ -20,9 +20,11 @@ void print_page_end(int page_result);
 
 // What sets one program's batch apart from the other's.
 struct batch_rules {
-    const char* separators;                // what parts a page's directory from its name
-    bool (*needs_work)(const char* page);  // false: the page is done already, and the user is asked
-    int (*work)(const char* page);         // the page's result: 0 when done
+    const char* separators;  // what parts a page's directory from its name
+    // 0: the page is to be worked on; 1: it is done already, and the user is asked whether to go
+    // on; negative: it can be neither, and this is its result (it stays as it is).
+    int (*check)(const char* page);
+    int (*work)(const char* page);  // the page's result: 0 when done
     const message_text* done_already;      // that question
     bool stops_early;                      // a result below -3 (as a signed byte) ends the batch
 };

@@ -16,7 +16,7 @@
 namespace {
 
 const batch_rules every_page_done = {
-    any_separators, [](const char*) { return true; }, [](const char*) { return 0; }, &text_already_set, false,
+    any_separators, [](const char*) { return 0; }, [](const char*) { return 0; }, &text_already_set, false,
 };
 
 std::string run_over(std::vector<std::string> pages, pages_left_out left_out = {0, false})

@@ -81,7 +81,7 @@ static void put_address(const char* address)
 // Writes the rest of a tag up to its ">" and the ">" itself (also when the input has ended).
 static void finish_tag(const char* attribute)
 {
-    copy_until('>');
+    copy_tag_rest();
     out_puts(attribute);
     in_next();
     out_put('>');
@@ -131,7 +131,8 @@ static void insert_at_start_tag(const char* tag)
     finish_tag(" onLoad=\"preloadImage()\"");
 }
 
-static void insert_at_end_tag(const char* tag)
+// The applet element with the next page and its streams, and what the insert blocks put around it.
+static void write_applet_element()
 {
     line_break_rule();
     out_puts(lead_in_block);
@@ -153,6 +154,11 @@ static void insert_at_end_tag(const char* tag)
     out_puts("</applet>\r\n");
     if (std::strlen(applet_end_block) >= 11)
         out_puts(applet_end_block + 11);
+}
+
+static void insert_at_end_tag(const char* tag)
+{
+    write_applet_element();
     out_puts(tag);
     finish_tag("");
 }
@@ -198,11 +204,11 @@ static void copy_comment()
 
 static bool is_letter(int ch, char upper) { return ch == upper || ch == upper + ('a' - 'A'); }
 
-// After "<" (or "</"): consumes the letters of BODY as they match into tag. True when all four
-// did; otherwise what was consumed is written and the mismatching byte stays in the input.
-static bool read_body_name(char* tag, int length)
+// After "<" (or "</"): consumes the letters of name as they match into tag (16 bytes). True when
+// all did; otherwise what was consumed is written and the mismatching byte stays in the input.
+static bool read_name(char* tag, int length, const char* name)
 {
-    for (const char* letter = "BODY"; *letter; ++letter) {
+    for (const char* letter = name; *letter; ++letter) {
         if (!is_letter(in_peek(), *letter)) {
             tag[length] = '\0';
             out_puts(tag);
@@ -214,12 +220,15 @@ static bool read_body_name(char* tag, int length)
     return true;
 }
 
-// After "<", the rewriter looks for a comment, a BODY start tag and a BODY end tag.
-static constexpr markup_starts rewriter_starts = make_markup_starts("BODY|/BODY");
+// After "<", the rewriter looks for a comment, a BODY start tag, a BODY end tag and script text
+// (where a BODY tag is no tag of the page).
+static constexpr markup_starts rewriter_starts = make_markup_starts("BODY|/BODY|SCRIPT");
 
 void rewrite_page()
 {
     bool pair = false;
+    bool script_written = false;  // at a BODY start tag
+    bool applet_written = false;
     while (in_peek() != -1) {
         // Runs of bytes that start nothing are copied at once, with a pump call for each turn.
         int run = in_copy_text(pair, rewriter_starts);
@@ -237,7 +246,7 @@ void rewrite_page()
         }
         in_next();
         pair = false;
-        char tag[8] = "<";
+        char tag[16] = "<";
         int next = in_peek();
         if (next == '!') {
             if (in_read_comment_opener(true)) {
@@ -245,16 +254,30 @@ void rewrite_page()
                 copy_comment();
             }
         } else if (is_letter(next, 'B')) {
-            if (read_body_name(tag, 1))
+            if (read_name(tag, 1, "BODY")) {
                 insert_at_start_tag(tag);
+                script_written = true;
+            }
         } else if (next == '/') {
             tag[1] = static_cast<char>(in_next());
-            if (read_body_name(tag, 2))
+            if (read_name(tag, 2, "BODY")) {
                 insert_at_end_tag(tag);
+                applet_written = true;
+            }
+        } else if (is_letter(next, 'S')) {
+            if (read_name(tag, 1, "SCRIPT")) {
+                out_puts(tag);
+                if (ends_script_name(in_peek()))
+                    in_pass_script(true);
+            }
         } else {
             out_put('<');
         }
     }
+    // A page without a BODY end tag gets the applet element at its end, so that its script never
+    // calls an applet that is not there.
+    if (script_written && !applet_written)
+        write_applet_element();
 }
 
 // Writes the page's line of the log: the counts of what the next page holds.
@@ -323,7 +346,11 @@ int insert_into_page(const char* path)
 
 const batch_rules add_batch_rules = {
     any_separators,
-    [](const char* page) { return test_already_set(page) < 1; },
+    // A page that cannot be opened is worked on all the same: the work reports it.
+    [](const char* page) {
+        int found = test_already_set(page);
+        return found > 0 ? 1 : found == -2 ? -2 : 0;
+    },
     insert_into_page,
     &text_already_set,
     true,

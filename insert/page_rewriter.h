@@ -23,6 +23,7 @@ int insert_into_page(const char* path);
 // The rewriting pass from the input stream to the output stream, both open.
 void rewrite_page();
 
-// addNextpics' batch (run_batch): every page prepared that is not prepared already, any separator
-// parting the directory, and a batch that stops at a page that failed below -3.
+// addNextpics' batch (run_batch): every page prepared that is not prepared already and has a BODY
+// start tag (a page without one stays as it is, with result -2), any separator parting the
+// directory, and a batch that stops at a page that failed below -3.
 extern const batch_rules add_batch_rules;

@@ -44,11 +44,15 @@ const std::string script_head = "<!-- Nextpics insert -->\r\n"
 const std::string script_tail = "}\r\n"
                                 "// --></script>\r\n"
                                 "\r\n";
+// What a page without a BODY end tag gets at its end, after text that ends in no line break.
+const std::string applet_at_end = "\r\n<applet code=\"nextpics.class\" name=\"preload\" width=0 height=0>\r\n"
+                                  "<param name=\"next\" value=\"p2/next.htm\">\r\n"
+                                  "</applet>\r\n";
 
 TEST_F(rewriter, StartTagGetsScriptLinesForEachImage)
 {
     const std::string page = "<html>\r\n<body bgcolor=\"white\">\r\ntext";
-    const std::string tag = "<body bgcolor=\"white\" onLoad=\"preloadImage()\">\r\ntext";
+    const std::string tag = "<body bgcolor=\"white\" onLoad=\"preloadImage()\">\r\ntext" + applet_at_end;
 
     EXPECT_EQ(run_pass(page, rewrite_page), "<html>\r\n\r\n" + script_head + script_tail + tag);
 
@@ -67,9 +71,9 @@ TEST_F(rewriter, StartTagGetsScriptLinesForEachImage)
 TEST_F(rewriter, LineBreakAheadOfInsertionOnlyWithoutEmptyLine)
 {
     EXPECT_EQ(run_pass("a\r\n\r\n<BODY>", rewrite_page),
-              "a\r\n\r\n" + script_head + script_tail + "<BODY onLoad=\"preloadImage()\">");
+              "a\r\n\r\n" + script_head + script_tail + "<BODY onLoad=\"preloadImage()\">" + applet_at_end);
     EXPECT_EQ(run_pass("text <Body>", rewrite_page),
-              "text \r\n" + script_head + script_tail + "<Body onLoad=\"preloadImage()\">");
+              "text \r\n" + script_head + script_tail + "<Body onLoad=\"preloadImage()\">" + applet_at_end);
     // An empty line of LF alone is no empty line for the rule.
     EXPECT_EQ(run_pass("a\n\n<body>", rewrite_page).substr(0, 5), "a\n\n\r\n");
 }
@@ -126,7 +130,31 @@ TEST_F(rewriter, TwoBodyTagsGetTwoScriptsAndPageEndClosesTag)
 {
     std::string out = run_pass("<body>\r\n\r\n<body", rewrite_page);
     EXPECT_EQ(out, "\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">\r\n\r\n" + script_head +
-                       script_tail + "<body onLoad=\"preloadImage()\">");
+                       script_tail + "<body onLoad=\"preloadImage()\">" + applet_at_end);
+}
+
+// BODY tags as browsers see them: none inside script text, and a ">" inside a quoted value ends no
+// tag.
+TEST_F(rewriter, BodyTagsAreTakenAsBrowsersReadThem)
+{
+    const std::string onload = " onLoad=\"preloadImage()\">";
+    const std::string popup = "<script>w.document.write('<html><body bgcolor=\"black\"><img src=\"' + src + "
+                              "'\"></body></html>')</script>";
+    const struct {
+        std::string page, prepared;
+    } cases[] = {
+        {popup + "\r\n\r\n<body>x", popup + "\r\n\r\n" + script_head + script_tail + "<body" + onload + "x" + applet_at_end},
+        {"<SCRIPT type=x>var t = \"<body class=x>\";</Script >", "<SCRIPT type=x>var t = \"<body class=x>\";</Script >"},
+        {"<script>never closed <body>", "<script>never closed <body>"},
+        {"<scripts><body>", "<scripts>\r\n" + script_head + script_tail + "<body" + onload + applet_at_end},
+        {"\r\n\r\n<body class=\"a>b\">", "\r\n\r\n" + script_head + script_tail + "<body class=\"a>b\"" + onload + applet_at_end},
+        {"\r\n\r\n<body class='a>b' id=x>", "\r\n\r\n" + script_head + script_tail + "<body class='a>b' id=x" + onload + applet_at_end},
+        // A quote that does not close before the next "<" is taken as unclosed.
+        {"\r\n\r\n<body class=\"a>b<p>\"", "\r\n\r\n" + script_head + script_tail + "<body class=\"a" + onload + "b<p>\"" + applet_at_end},
+        {"\r\n\r\n<body title=a\"b>c\">", "\r\n\r\n" + script_head + script_tail + "<body title=a\"b" + onload + "c\">" + applet_at_end},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(run_pass(c.page, rewrite_page), c.prepared) << c.page;
 }
 
 TEST_F(rewriter, DoubleByteCharactersHideMarkup)
@@ -136,15 +164,15 @@ TEST_F(rewriter, DoubleByteCharactersHideMarkup)
     const std::string hidden = "\x81<body>";
     EXPECT_EQ(run_pass(hidden, rewrite_page), hidden);
     EXPECT_EQ(run_pass("<body title=\"\x83>\">", rewrite_page),
-              "\r\n" + script_head + script_tail + "<body title=\"\x83>\" onLoad=\"preloadImage()\">");
+              "\r\n" + script_head + script_tail + "<body title=\"\x83>\" onLoad=\"preloadImage()\">" + applet_at_end);
     // A comment whose text ends in a double-byte character directly before "-->" ends there.
     EXPECT_EQ(run_pass("<!-- \x82\xA0--><body>", rewrite_page),
-              "<!-- \x82\xA0-->\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">");
+              "<!-- \x82\xA0-->\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">" + applet_at_end);
     // A lead byte right before "-" keeps that "-" out of the comment's end.
     EXPECT_EQ(run_pass("<!-- \x81--> <body> -->x", rewrite_page), "<!-- \x81--> <body> -->x");
     // A UTF-8 page is read without pairs: the "<" after a character of three bytes starts its tag.
     EXPECT_EQ(run_pass("\xE5\xAD\x97<body>", rewrite_page),
-              "\xE5\xAD\x97\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">");
+              "\xE5\xAD\x97\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">" + applet_at_end);
     EXPECT_NE(run_pass("\xE5\x86\x99</body>", rewrite_page).find("<applet code="), std::string::npos);
 }
 

@@ -160,10 +160,11 @@ bool pass_comment()
 bool tag_has_onload()
 {
     window w = make_window(6);
+    tag_end tag = {};
     for (int i = 0; i < 6; ++i) {
         int c = in_next();
         w.push(c);
-        if (c == '>' && !w.last_second)
+        if (tag_ends_at(tag, c, w.last_second))
             return false;
     }
     for (;;) {
@@ -173,7 +174,7 @@ bool tag_has_onload()
         if (c == -1)
             return false;
         w.push(c);
-        if (c == '>' && !w.last_second)  // a ">" that ends a double-byte character ends no tag
+        if (tag_ends_at(tag, c, w.last_second))  // a ">" that ends a double-byte character ends no tag
             return false;
     }
 }
@@ -300,6 +301,35 @@ bool restore_applet()
     return true;
 }
 
+// After "<" with "A" ahead: true when an applet start tag whose code is nextpics.class follows (it
+// is consumed as far as it matches).
+bool our_applet_follows()
+{
+    char consumed[40] = "<";
+    int length = 1;
+    if (!match_into("APPLET CODE=", consumed, length))
+        return false;
+    int quote = in_peek();
+    if (quote != '"' && quote != '\'')
+        return false;
+    in_next();
+    return match_into("NEXTPICS.CLASS", consumed, length) && in_peek() == quote;
+}
+
+// After "<" with "S" ahead: script text is passed over, or with copy copied, as it stands (a BODY
+// tag or an applet in it belongs to the script); any other tag whose name begins with S is written
+// back as consumed (with copy).
+void pass_script(bool copy)
+{
+    char consumed[16] = "<";
+    int length = 1;
+    bool script = match_into("SCRIPT", consumed, length) && ends_script_name(in_peek());
+    if (copy)
+        out_puts(consumed);
+    if (script)
+        in_pass_script(copy);
+}
+
 // After the onLoad name has been dropped: drops its value. A value in quotes goes through its
 // closing quote; one that does not close before the next "<" (or within 4096 bytes) is taken as
 // unclosed and goes up to the tag's ">". Any other value goes up to the next ">" or blank.
@@ -324,6 +354,7 @@ void drop_onload_value()
 }
 
 // After "<" with "B" ahead: a BODY start tag loses an onLoad attribute that follows a blank.
+// After "<" with "B" ahead: a BODY start tag loses an onLoad attribute that follows a blank.
 void restore_body()
 {
     char consumed[8] = "<";
@@ -334,10 +365,11 @@ void restore_body()
     }
     out_puts(consumed);
     window w = make_window(7);
+    tag_end tag = {};
     for (;;) {
         if (w.n == 7 && !w.second_at(0) && is_restorer_blank(w.at(0)) && w.ends_with("onLoad")) {
             drop_onload_value();
-            copy_until('>');
+            copy_tag_rest();
             in_next();
             out_put('>');
             return;
@@ -348,16 +380,15 @@ void restore_body()
         int leaving = w.push(c);
         if (leaving != -1)
             out_put(leaving);
-        if (c == '>' && !w.last_second)
+        if (tag_ends_at(tag, c, w.last_second))
             break;
     }
     put_window(w);
 }
 
-// After "<", test_inserted looks for a comment and a BODY tag; the restoring pass also for an
-// applet element.
-constexpr markup_starts test_starts = make_markup_starts("BODY");
-constexpr markup_starts restore_starts = make_markup_starts("APPLET CODE=|BODY");
+// After "<", both passes look for a comment, an applet element, a BODY tag and script text.
+constexpr markup_starts test_starts = make_markup_starts("APPLET CODE=|BODY|SCRIPT");
+constexpr markup_starts restore_starts = test_starts;
 
 }  // namespace
 
@@ -367,6 +398,7 @@ int test_inserted(const char* path)
         return -1;
     bool pair = false;
     bool marker_seen = false;
+    bool applet_seen = false;
     while (in_peek() != -1) {
         // Runs of bytes that start nothing are passed over at once, with a pump call for each turn.
         int run = in_skip_text(pair, test_starts);
@@ -383,6 +415,10 @@ int test_inserted(const char* path)
         if (in_peek() == '!') {
             if (in_read_comment_opener(false) && pass_comment())
                 marker_seen = true;
+        } else if (is_letter(in_peek(), 'A')) {
+            applet_seen = our_applet_follows() || applet_seen;
+        } else if (is_letter(in_peek(), 'S')) {
+            pass_script(false);
         } else if (is_letter(in_peek(), 'B')) {
             char consumed[8] = "<";
             int length = 1;
@@ -390,6 +426,7 @@ int test_inserted(const char* path)
                 continue;
             while (in_peek() == ' ' || in_peek() == '\r' || in_peek() == '\n' || in_peek() == '\t')
                 in_next();
+            // The first BODY tag with onLoad decides: a page's own onLoad is never taken out.
             if (tag_has_onload()) {
                 int result = marker_seen ? 123 : onload_value_is_ours() ? 1 : 0;
                 in_close();
@@ -398,7 +435,9 @@ int test_inserted(const char* path)
         }
     }
     in_close();
-    return 0;
+    // A marker or an applet of ours on a page without onLoad: an insertion left partial, to be taken
+    // out.
+    return marker_seen || applet_seen ? 123 : 0;
 }
 
 int restore_pass()
@@ -429,6 +468,8 @@ int restore_pass()
         } else if (is_letter(next, 'A')) {
             if (!restore_applet())
                 return -2;
+        } else if (is_letter(next, 'S')) {
+            pass_script(true);
         } else if (is_letter(next, 'B')) {
             restore_body();
         } else {
@@ -469,7 +510,7 @@ int restore_page(const char* path)
 
 const batch_rules del_batch_rules = {
     own_separators,
-    [](const char* page) { return test_inserted(page) != 0; },
+    [](const char* page) { return test_inserted(page) != 0 ? 0 : 1; },
     restore_page,
     &text_already_removed,
     false,

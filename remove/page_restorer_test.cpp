@@ -47,6 +47,15 @@ TEST_F(restorer, PreparedPageComesBackWhereTextEndedInEmptyLines)
     EXPECT_EQ(restored(tight), "<html>\r\n\r\n<body>\r\ntext\r\n\r\n</body>");
 }
 
+TEST_F(restorer, ScriptTextStaysAndQuotedGreaterThanEndsNoTag)
+{
+    const std::string popup = "<script>w.document.write('<html><body bgcolor=\"black\"><img>\\r\\n</body></html>')</script>";
+    EXPECT_EQ(restored(popup + "<body>x"), popup + "<body>x");
+    EXPECT_EQ(restored("<script>'<body onload=x>" + applet + "'</script>"), "<script>'<body onload=x>" + applet + "'</script>");
+    EXPECT_EQ(restored("<body class=\"a>b\" onLoad=\"preloadImage()\">x"), "<body class=\"a>b\">x");
+    EXPECT_EQ(restored("x\r\n" + applet), "x\r\n");  // an applet at the end of a page without a BODY end tag
+}
+
 TEST_F(restorer, OnloadAttributeIsDroppedWithItsValue)
 {
     EXPECT_EQ(restored("<body onload=init() text=red>"), "<body text=red>");
@@ -158,6 +167,28 @@ TEST_F(restored_site, PagesOwnOnloadWithoutMarkerIsNotOurs)
     };
     for (const auto& c : cases)
         EXPECT_EQ(test(c.body), c.result) << c.body;
+}
+
+// An insertion left partial (the marker or our applet on a page without onLoad) is taken out; a BODY
+// tag or an applet in script text belongs to the script.
+TEST_F(restored_site, PartialInsertionsCountAndScriptTextDoesNot)
+{
+    const struct {
+        std::string page;
+        int result;
+    } cases[] = {
+        {"<body>x\r\n" + applet + "</body>", 123},
+        {"<body>x<APPLET CODE='NEXTPICS.CLASS'></applet></body>", 123},
+        {marker_script + "<body>x</body>", 123},
+        {"<body>x<applet code=\"nextpics.class.old\"></applet></body>", 0},
+        {"<body onload=init()>x" + applet + "</body>", 0},
+        {"<script>document.write('<body onLoad=\"preloadImage()\">')</script><body>", 0},
+        {"<script>document.write('" + applet + "')</script><body>", 0},
+        {"<SCRIPT>x</SCRIPT ><body onload=preloadImage()>", 1},
+        {"<body class=\"a>b\" onload=preloadImage()>", 1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(test(c.page), c.result) << c.page;
 }
 
 TEST_F(restored_site, PageIsRestoredInPlaceWithoutTouchingUserFiles)

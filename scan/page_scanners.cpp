@@ -138,18 +138,28 @@ int scan_page(TagTest tag_test, const markup_starts& starts)
     return 0;
 }
 
-// The BODY tag test of test_already_set: the letters onLoad anywhere between the tag name and
-// the tag's ">".
+// Set by the tag test of test_already_set when it meets a BODY start tag.
+bool body_seen;
+
+// The tag test of test_already_set: a BODY tag with the letters onLoad anywhere between the tag
+// name and the tag's ">"; script text is passed over, since a BODY tag in it is no tag of the page.
 tag_outcome body_has_onload()
 {
+    if (is_letter(in_peek(), 'S')) {
+        if (!match_letters<input_reader>("SCRIPT") || !ends_script_name(in_peek()))
+            return tag_done;
+        return in_pass_script(false) ? tag_done : tag_end_of_input;
+    }
     if (!match_letters<input_reader>("BODY"))
         return tag_done;
+    body_seen = true;
     while (in_peek() == ' ' || in_peek() == '\r' || in_peek() == '\n' || in_peek() == '\t')
         in_next();
     marked w[6];
+    tag_end tag = {};
     for (int i = 0; i < 6; ++i) {
         w[i] = i == 0 ? marked{in_next(), false} : mark_after<input_reader>(w[i - 1], in_next());
-        if (w[i].ch == '>' && !w[i].second)
+        if (tag_ends_at(tag, w[i].ch, w[i].second))
             return tag_done;
     }
     static const char onload[] = "ONLOAD";
@@ -165,7 +175,7 @@ tag_outcome body_has_onload()
         for (int i = 0; i < 5; ++i)
             w[i] = w[i + 1];
         w[5] = mark_after<input_reader>(w[4], b);
-        if (b == '>' && !w[5].second)
+        if (tag_ends_at(tag, b, w[5].second))
             return tag_done;
     }
 }
@@ -210,10 +220,13 @@ int test_already_set(const char* path)
 {
     if (in_open(path) != 0)
         return -1;
-    static constexpr markup_starts body_starts = make_markup_starts("BODY");
+    static constexpr markup_starts body_starts = make_markup_starts("BODY|SCRIPT");
+    body_seen = false;
     int result = scan_page<input_reader>(body_has_onload, body_starts);
     in_close();
-    return result == 0 && in_failed() ? -1 : result;
+    if (result == 0 && in_failed())
+        return -1;
+    return result == 0 && !body_seen ? -2 : result;
 }
 
 int collect_links(const char* path, char (*table)[path_size])

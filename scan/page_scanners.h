@@ -8,8 +8,9 @@ constexpr int link_table_size = 128;
 constexpr int image_table_size = 256;
 constexpr int stream_table_size = 64;
 
-// 123 when a BODY start tag (outside comments) carries the letters onLoad, 0 when none does, -1
-// when the page cannot be opened or read. Uses the input stream.
+// 123 when a BODY start tag (outside comments and script text) carries the letters onLoad; 0 when
+// none does; -2 when the page has no BODY start tag at all, so that nothing could be prepared;
+// -1 when the page cannot be opened or read. Uses the input stream.
 int test_already_set(const char* path);
 
 // Each returns the number of values kept, or -1 when the page cannot be opened or read. They use

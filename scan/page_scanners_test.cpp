@@ -59,20 +59,24 @@ INSTANTIATE_TEST_SUITE_P(
         onload_case{false, "<body>onload", 0},
         onload_case{false, "<body a=b>onload", 0},
         onload_case{false, "<body onloa", 0},
-        onload_case{false, "<bod onload>", 0},
+        onload_case{false, "<bod onload>", -2},  // no BODY start tag at all
         onload_case{false, "<!-- <body onload=x> --><body>", 0},
         onload_case{false, "<!-->   <body onload=x> --><body>", 0},
         onload_case{false, "<!----><body onload=x>", 123},
         onload_case{false, "<!DOCTYPE html><!-x<body onload=x>", 123},
-        onload_case{false, "<!-- never closed <body onload=x>", 0},
+        onload_case{false, "<!-- never closed <body onload=x>", -2},
         onload_case{true, "<!--\x82\xA0--><body onload=x>", 123},
         onload_case{true, "<!--\x81--><body onload=x>--><body>", 0},
         onload_case{true, "<!--\x95\x95--><body onload=x>", 123},  // a second byte opens no pair
         onload_case{true, "<body \x95\x95onload>", 123},
-        onload_case{true, "\x82<body onload=x>", 0},
+        onload_case{true, "\x82<body onload=x>", -2},
         onload_case{true, "<body x\x82onload>", 0},
         onload_case{false, "<body x\x82onload>", 123},
-        onload_case{true, "\xE5\xAD\x97<body onload=x>", 123}));  // a UTF-8 page is read without pairs
+        onload_case{true, "\xE5\xAD\x97<body onload=x>", 123},
+        onload_case{false, "<script>document.write('<body onload=x>')</script><body>", 0},
+        onload_case{false, "<Script type=x>x</SCRIPT><body onload=x>", 123},
+        onload_case{false, "<body class=\"a>b\" onload=x>", 123},
+        onload_case{false, "<body class=\"a>b<p onload=x>", 0}));  // a UTF-8 page is read without pairs
 
 using values = std::vector<std::string>;
 using collector = int (*)(const char*, char (*)[path_size]);

@@ -196,7 +196,7 @@ static inline int keyword_match(const unsigned char* p, const unsigned char* end
 #if defined(__SSE2__)
 // The first bytes of the keywords of a pass as vectors: a page byte or-ed with fold[k] (0x20 for a
 // letter, so either case matches) equals first[k]. Unused slots match no byte.
-constexpr int keyword_slots = 3;
+constexpr int keyword_slots = 4;
 struct keyword_vectors {
     __m128i first[keyword_slots], fold[keyword_slots];
 };
@@ -670,6 +670,127 @@ void copy_until(int stop)
         else if (ch == stop)
             return;
         out_put(reader_next(input));
+    }
+}
+
+// How far a quoted value may reach; a quote that does not close within it is taken as unclosed.
+constexpr int quote_reach = 4096;
+
+// in_quoted_rest over bytes in memory from p: the count through the closing quote, 0 when the
+// value is unclosed, -1 when end came first.
+static int quoted_rest_in(const unsigned char* p, const unsigned char* end, int quote, bool lead_bytes)
+{
+    bool pair = false;
+    for (int n = 1; n <= quote_reach; ++n, ++p) {
+        if (p == end)
+            return -1;
+        int ch = *p;
+        if (pair)
+            pair = false;
+        else if (lead_bytes && lead_byte_table[ch])
+            pair = true;
+        else if (ch == '<')
+            return 0;
+        else if (ch == quote)
+            return n;
+    }
+    return 0;
+}
+
+int in_quoted_rest(int quote)
+{
+    if (input.look == -1)
+        return 0;
+    // Mostly the value ends within the block in hand; else the file is read on and read again.
+    int n = quoted_rest_in(input.next - 1, input.end, quote, input.lead_bytes);
+    if (n >= 0)
+        return n;
+    long long start = in_tell();
+    unsigned char bytes[quote_reach];
+    int count = 0;
+    while (count < quote_reach && input.look != -1)
+        bytes[count++] = static_cast<unsigned char>(reader_next(input));
+    n = quoted_rest_in(bytes, bytes + count, quote, input.lead_bytes);
+    if (start < 0 || in_seek(start) != 0)
+        input.failed = true;  // the page can no longer be read faithfully
+    return n < 0 ? 0 : n;
+}
+
+bool tag_ends_at(tag_end& tag, int ch, bool second)
+{
+    if (tag.quoted > 0) {
+        --tag.quoted;
+        return false;
+    }
+    if (second) {
+        tag.after_equals = false;
+        return false;
+    }
+    if (ch == '>')
+        return true;
+    if (ch == '=') {
+        tag.after_equals = true;
+        return false;
+    }
+    if (is_blank(ch))
+        return false;
+    if ((ch == '"' || ch == '\'') && tag.after_equals)
+        tag.quoted = in_quoted_rest(ch);
+    tag.after_equals = false;
+    return false;
+}
+
+void copy_tag_rest()
+{
+    tag_end tag = {};
+    bool pair = false;
+    for (;;) {
+        int ch = input.look;
+        if (ch == -1)
+            return;
+        bool second = pair;
+        pair = !pair && in_lead_byte(ch);
+        if (ch == '>' && !second && tag.quoted == 0)
+            return;
+        reader_next(input);
+        tag_ends_at(tag, ch, second);
+        out_put(ch);
+    }
+}
+
+bool in_pass_script(bool copy)
+{
+    static const char end_tag[] = "/SCRIPT";
+    bool pair = false;
+    for (;;) {
+        // Where nothing pairs, the bytes before the next "<" go at once.
+        if (!input.lead_bytes && text_runs && input.look != -1 && input.look != '<') {
+            const unsigned char* begin = input.next - 1;  // the look-ahead
+            int n = static_cast<int>(byte_find(begin, input.end, '<') - begin);
+            if (copy)
+                output_write(begin, n);
+            reader_consume(input, n);
+            continue;
+        }
+        int ch = input.look;
+        if (ch == -1)
+            return false;
+        bool second = pair;
+        pair = !pair && in_lead_byte(ch);
+        if (copy)
+            out_put(ch);
+        reader_next(input);
+        if (second || ch != '<')
+            continue;
+        int k = 0;
+        while (end_tag[k] != '\0' && input.look != -1 && keyword_byte(static_cast<unsigned char>(input.look), end_tag[k])) {
+            if (copy)
+                out_put(input.look);
+            reader_next(input);
+            ++k;
+        }
+        if (end_tag[k] == '\0')
+            return true;
     }
 }
 

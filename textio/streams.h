@@ -149,5 +149,32 @@ int out_last4();
 
 // Copies input to output up to, not including, stop (never a second byte of a pair).
 void copy_until(int stop);
+// With the input just after an opening quote: the number of bytes from the look-ahead through the
+// closing quote when it comes before the next "<" and within 4096 bytes (pairs as the page's);
+// 0 otherwise, the quote being taken as unclosed. Nothing is consumed.
+int in_quoted_rest(int quote);
+
+// The end of a tag as browsers read it: a ">" inside a quoted attribute value ends nothing. A pass
+// feeds every byte of the tag after its name, as it consumes it from the input, to tag_ends_at,
+// which tells whether that byte is the tag's ">". Starts as {}.
+struct tag_end {
+    bool after_equals;  // the last byte other than a blank was an unpaired "="
+    int quoted;         // bytes still to come inside a quoted value
+};
+bool tag_ends_at(tag_end& tag, int ch, bool second);
+
+// Copies input to output up to, not including, the ">" that ends the tag (tag_ends_at), or to the
+// end of the input.
+void copy_tag_rest();
+
+// True when ch, just after the letters SCRIPT of a tag name, ends the name of a script element.
+constexpr bool ends_script_name(int ch) { return ch == '>' || ch == '/' || is_blank(ch); }
+
+// Script text, in which no tag of the page is taken for markup: with the input just after the
+// name of a script element's start tag, consumes everything through the next "</script" (letters
+// in either case; a "<" that is the second byte of a pair is none), or to the end of the input;
+// with copy, writes it out as well. False when the input ended first.
+bool in_pass_script(bool copy);
+
 // Consumes input without writing it up to, not including, the first of the six stops.
 void skip_until(int s1, int s2, int s3, int s4, int s5, int s6);

@@ -74,7 +74,7 @@ check "add: Cancel in the already-set box ends at once with status 1" \
 check "add: status 1 after Cancel" [ "$rc" = 1 ]
 
 new_site cancel
-crlf '<a href="gone.html">x</a>' >"$site/dangling.html"
+crlf '<body><a href="gone.html">x</a></body>' >"$site/dangling.html"
 cp "$site/index.html" "$work/index.orig"
 run addNextpics 'o\nc\n' photo2.html dangling.html dangling.html index.html
 check "add: referring error OK skips, Cancel stops with canceled." \
