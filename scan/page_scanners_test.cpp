@@ -109,7 +109,12 @@ INSTANTIATE_TEST_SUITE_P(
         collect_case{collect_links, false, "<A HREF=\"one.html\">1</A><a  href = 'two.html'>2</a>", values{"one.html", "two.html"}},
         collect_case{collect_links, false, "<aHREF=x.html><abbr href=y.html><a>", values{}},
         collect_case{collect_links, false, "<a\tname=top href=tab.html href=passed.html>", values{"tab.html"}},
-        collect_case{collect_links, false, "<a hreflang=en> x", values{"lang=en>"}},
+        collect_case{collect_links, false, "<a hreflang=en> x", values{"lang=en"}},
+        // An unquoted value ends at the tag's ">" as browsers read it; a quoted one holds it.
+        collect_case{collect_links, false, "<a href=page2.html>Next</a><a href=\"a>b.html\">", values{"page2.html", "a>b.html"}},
+        collect_case{collect_images, false, "<img src=a.png><img alt=x src=b.png>", values{"a.png", "b.png"}},
+        collect_case{collect_images, false, "<img src=a.png>x src=c.png <img src=b.png>", values{"a.png", "b.png"}},
+        collect_case{collect_streams, false, "<embed src=s.mid><bgsound src=t.wav>", values{"s.mid", "t.wav"}},
         collect_case{collect_links, false, "<a title=\"a > b\" href=c.html>", values{}},
         collect_case{collect_links, false, "<a href=\"1.html\" href=\"2.html\"><a href=end.html", values{"1.html", "2.html", "end.html"}},
         collect_case{collect_links, false, "<!-- <a href=c.html> --><a href=d.html >", values{"d.html"}},

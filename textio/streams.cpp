@@ -429,6 +429,10 @@ int scan_read_value(char* buffer, int size)
             } else if (double_quoted ? ch == '"' : single_quoted ? ch == '\'' : classes.value_end[ch]) {
                 ended = true;
                 break;
+            } else if (ch == '>' && !double_quoted && !single_quoted) {
+                --p;  // the tag's end, which stays for the tag
+                ended = true;
+                break;
             }
             if (n >= size - 1) {
                 full = true;  // ch is lost; the rest of the value stays unread

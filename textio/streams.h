@@ -32,8 +32,9 @@ void scan_skip_blanks();
 // Consumes bytes up to the next blank or ">" (or the end), without pairing: the rest of an attribute.
 void scan_skip_word();
 void scan_skip_separators();
-// Reads one attribute value into buffer (size bytes including the NUL). Returns the stored
-// length plus one, or -1 when the value did not fit (the first size - 1 bytes are kept).
+// Reads one attribute value into buffer (size bytes including the NUL): up to its closing quote,
+// or, unquoted, up to a value delimiter or the tag's ">". Returns the stored length plus one, or -1
+// when the value did not fit (the first size - 1 bytes are kept).
 int scan_read_value(char* buffer, int size);
 
 // What a pass may find after a "<": its keywords, each the bytes that must follow the "<" (letters
