@@ -68,55 +68,124 @@ static void apply_number_rule(int n, const char* current_name)
         move_to_front(last);
 }
 
+// The links of the page that were answered No, as the files they name, so that none is offered
+// twice (several links often lead to one page).
+static char refused[link_table_size + 1][path_size];
+static int refused_count;
+
+static bool was_refused(const char* target)
+{
+    for (int i = 0; i < refused_count; ++i)
+        if (std::strcmp(refused[i], target) == 0)
+            return true;
+    return false;
+}
+
+// True when a and b are the same file name (letters in either case where the system ignores it).
+static bool same_name(const char* a, const char* b)
+{
+    if (!file_names_ignore_case)
+        return std::strcmp(a, b) == 0;
+    return std::strlen(a) == std::strlen(b) && has_prefix_nocase(a, b) == 0;
+}
+
+// True when the links a and b name the same file.
+static bool same_target(const char* a, const char* b)
+{
+    char target_a[path_size];
+    char target_b[path_size];
+    link_target(target_a, a);
+    link_target(target_b, b);
+    return std::strcmp(target_a, target_b) == 0;
+}
+
+// True when link can be the next page of the page current_name: it names a file
+// (not the page itself, an empty address or an anchor alone) that was not refused on this page.
+static bool may_offer(const char* link, const char* current_name)
+{
+    char target[path_size];
+    link_target(target, link);
+    const char* name = target;
+    while (name[0] == '.' && std::strchr(any_separators, name[1]) && name[1] != '\0')
+        name += 2;
+    if (name[0] == '\0' || was_refused(target))
+        return false;
+    return !same_name(name, current_name);
+}
+
+// Asks whether link is the next page: true on Yes; on No the file it names is refused for the page.
+static bool ask(const char* link, const char* current_name)
+{
+    print_text(" -> ");
+    print_text(link);
+    print_text(" ");
+    if (show_message(text_select_question, current_name, link, box_yes_no | box_icon_information | box_topmost) ==
+        answer_yes)
+        return true;
+    if (refused_count < link_table_size + 1)
+        link_target(refused[refused_count++], link);
+    return false;
+}
+
 int choose_next_page(const char* path)
 {
-    int n = collect_links(path, link_table);
+    char rel_next[path_size];
+    int n = collect_links(path, link_table, rel_next);
     if (n < 0)
         return -1;
-    if (n == 0)
-        return -2;
 
     char current_name[path_size];
     find_actual_name(current_name, path);
+    refused_count = 0;
+    bool hint = rel_next[0] != '\0' && may_offer(rel_next, current_name);
+    int usable = 0;
+    for (int i = 0; i < n; ++i)
+        usable += may_offer(link_table[i], current_name) ? 1 : 0;
+    if (usable == 0 && !hint)
+        return -2;
     apply_number_rule(n, current_name);
     order_seeded = true;
 
-    int taken = -1;
-    if (n == 1) {
+    // The link the page names as its next (rel="next") comes first; then, with one link to offer,
+    // that link without a question, else the links in the run's order of positions.
+    const char* taken = nullptr;
+    if (hint && (usable != 1 || n != 1 || !same_target(rel_next, link_table[0])) && ask(rel_next, current_name))
+        taken = rel_next;
+    if (!taken && usable == 1 && n == 1 && may_offer(link_table[0], current_name)) {
         print_text(" -> ");
         print_text(link_table[0]);
         print_text(" ");
-        taken = 0;
-    } else {
-        for (int entry = 0; entry < link_table_size; ++entry) {
-            int position = next_page_order[entry];
-            if (position >= n)
-                continue;
-            print_text(" -> ");
-            print_text(link_table[position]);
-            print_text(" ");
-            int answer = show_message(text_select_question, current_name, link_table[position],
-                                      box_yes_no | box_icon_information | box_topmost);
-            if (answer == answer_yes) {
-                taken = position;
-                if (entry != 0)
-                    move_to_front(position);
-                break;
-            }
+        taken = link_table[0];
+    }
+    for (int entry = 0; !taken && n > 1 && entry < link_table_size; ++entry) {
+        int position = next_page_order[entry];
+        if (position >= n || !may_offer(link_table[position], current_name))
+            continue;
+        if (ask(link_table[position], current_name)) {
+            taken = link_table[position];
+            if (entry != 0)
+                move_to_front(position);
         }
     }
 
-    if (taken >= 0) {
-        copy_text(next_link, path_size, link_table[taken]);
-        dir_part(next_link_dir, next_link);
+    if (taken) {
+        // The address written into the page stays as the link has it; the file is looked for as a
+        // browser would read the address.
+        copy_text(next_link, path_size, taken);
+        char address[path_size];  // the link less its query and fragment, escapes kept
+        copy_text(address, path_size, taken);
+        address[std::strcspn(address, "#?")] = '\0';
+        dir_part(next_link_dir, address);
+        char target[path_size];
+        link_target(target, taken);
         dir_part(next_page_path, path);
-        append_text(next_page_path, path_size, next_link);
+        append_text(next_page_path, path_size, target);
         char found[path_size];
         // Asked anew: the page may have gone while the question was open.
         if (look_up_actual_name(found, next_page_path) == 0)
             return 0;
     }
-    int answer = show_message(taken >= 0 ? text_not_found : text_no_next_page, next_link, nullptr,
+    int answer = show_message(taken ? text_not_found : text_no_next_page, next_link, nullptr,
                               box_ok_cancel | box_icon_warning | box_topmost);
     return answer == answer_cancel ? -4 : -3;
 }

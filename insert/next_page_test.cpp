@@ -135,4 +135,74 @@ TEST_F(next_page, MissingOrUnusableTargets)
     EXPECT_EQ(choose_next_page((folder + "empty.html").c_str()), -2);
 }
 
+// A link names a file as a browser reads its address; the page keeps the address as written.
+TEST_F(next_page, LinksNameTheirFilesAsBrowsersReadThem)
+{
+    make_scratch("next_page/sub dir");
+    for (const char* file : {"p2.html", "my page.html", "sub dir/p.html"})
+        write_file(folder + file, "");
+    const struct {
+        const char* link;
+        const char* file;
+        const char* dir;
+    } cases[] = {
+        {"p2.html#SEC7", "p2.html", ""},
+        {"p2.html?from=1", "p2.html", ""},
+        {"my%20page.html", "my page.html", ""},
+        {"sub%20dir/p.html?x=a/b#c", "sub dir/p.html", "sub%20dir/"},
+    };
+    for (const auto& c : cases) {
+        write_file(folder + "p1.html", std::string("<a href=\"") + c.link + "\">next</a>");
+        ASSERT_EQ(choose_next_page((folder + "p1.html").c_str()), 0) << c.link;
+        EXPECT_STREQ(next_link, c.link);
+        EXPECT_EQ(std::string(next_page_path), folder + c.file);
+        EXPECT_STREQ(next_link_dir, c.dir);
+    }
+}
+
+// A link to the page itself is never offered, nor a file already answered No on the page; a page
+// whose links all lead to itself has none.
+TEST_F(next_page, NoQuestionAboutThePageItselfOrTwiceAboutOneFile)
+{
+    for (const char* file : {"p2.html", "p3.html"})
+        write_file(folder + file, "");
+    write_file(folder + "p1.html", "<a href=\"#top\">t</a><a href=\"\">e</a><a href=\"p1.html#x\">s</a>"
+                                   "<a href=\"./p1.html\">s</a><a href=\"p2.html#a\">2</a><a href=\"p2.html#b\">2</a>"
+                                   "<a href=\"p3.html\">3</a>");
+    script_answers({answer_no, answer_yes});
+    ASSERT_EQ(choose_next_page((folder + "p1.html").c_str()), 0);
+    EXPECT_EQ(asked(), (links{"p2.html#a", "p3.html"}));
+
+    write_file(folder + "self.html", "<a href=\"#top\">top</a> <a href=\"self.html\">again</a>");
+    script_answers({});
+    EXPECT_EQ(choose_next_page((folder + "self.html").c_str()), -2);
+    EXPECT_TRUE(recorded_boxes().empty());
+}
+
+// A page that names its next page (rel="next") has that link offered first; pages without one
+// keep the run's order.
+TEST_F(next_page, LinkMarkedNextIsOfferedFirst)
+{
+    for (const char* file : {"p2.html", "p3.html", "p9.html"})
+        write_file(folder + file, "");
+    write_file(folder + "a.html", "<head><link rel=\"stylesheet\" href=\"s.css\"><LINK REL=\"Next\" HREF=\"p9.html\"></head>"
+                                  "<body><a href=\"p2.html\">2</a><a href=\"p3.html\">3</a><a href=\"p9.html\">9</a>");
+    script_answers({answer_yes});
+    ASSERT_EQ(choose_next_page((folder + "a.html").c_str()), 0);
+    EXPECT_EQ(asked(), links{"p9.html"});
+
+    // On an A element, among other words; a LINK element after the BODY start tag does not count.
+    write_file(folder + "b.html", "<body><link rel=next href=p2.html><a href=\"p2.html\">2</a>"
+                                  "<a class=x rel=\"nofollow next\" href=\"p3.html\">3</a>");
+    script_answers({answer_no, answer_yes});
+    ASSERT_EQ(choose_next_page((folder + "b.html").c_str()), 0);
+    EXPECT_EQ(asked(), (links{"p3.html", "p2.html"}));
+
+    // Without one, the first position answered Yes on a page before still comes first.
+    write_file(folder + "c.html", "<a href=\"p2.html\">2</a><a href=\"p3.html\">3</a>");
+    script_answers({answer_yes});
+    ASSERT_EQ(choose_next_page((folder + "c.html").c_str()), 0);
+    EXPECT_EQ(asked(), links{"p2.html"});
+}
+
 }  // namespace

@@ -62,10 +62,12 @@ static void gather(gathered_text& text, const char* part)
     }
 }
 
-// An address relative to the current page: the next page's directory goes before it.
+// An address of the next page, as the current page must name it: a relative one with the next
+// page's directory before it; one from the server's root, another server or with a scheme
+// ("http:", "data:") as it stands.
 static void gather_address(gathered_text& text, const char* address)
 {
-    if (has_prefix_nocase(address, "http://") != 0)
+    if (is_relative_address(address))
         gather(text, next_link_dir);
     gather(text, address);
 }

@@ -68,6 +68,16 @@ TEST_F(rewriter, StartTagGetsScriptLinesForEachImage)
               "<html>\r\n\r\n" + script_head + a_lines + b_lines + script_tail + tag);
 }
 
+// Only a relative address of the next page gets the next page's directory before it.
+TEST_F(rewriter, AddressesOfTheNextPageAreRebasedOnlyWhenRelative)
+{
+    images({"a.png", "/img/a.png", "//cdn.example.com/b.png", "http:c.png", "data:image/gif;base64,R0l", "mailto:x"});
+    std::string out = run_pass("\r\n\r\n<body>", rewrite_page);
+    for (const char* src : {"\"p2/a.png\"", "\"/img/a.png\"", "\"//cdn.example.com/b.png\"", "\"http:c.png\"",
+                            "\"data:image/gif;base64,R0l\"", "\"mailto:x\""})
+        EXPECT_NE(out.find(std::string(".src=") + src), std::string::npos) << src;
+}
+
 TEST_F(rewriter, LineBreakAheadOfInsertionOnlyWithoutEmptyLine)
 {
     EXPECT_EQ(run_pass("a\r\n\r\n<BODY>", rewrite_page),

@@ -9,3 +9,10 @@ constexpr const char* own_separators = "\\";
 constexpr const char* any_separators = "/";
 constexpr const char* own_separators = "/";
 #endif
+
+// Whether two file names that differ only in the case of their letters name one file.
+#ifdef _WIN32
+constexpr bool file_names_ignore_case = true;
+#else
+constexpr bool file_names_ignore_case = false;
+#endif

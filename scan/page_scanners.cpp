@@ -5,6 +5,7 @@
 
 #include "console/message_pump.h"
 #include "platform/byte_io.h"
+#include "textio/paths.h"
 #include "textio/streams.h"
 
 namespace {
@@ -203,6 +204,72 @@ tag_outcome collect_attribute(const char* attribute, char (*table)[path_size], i
     }
 }
 
+// The attribute value after a matched attribute name: blanks, an optional "=", blanks, the value.
+void read_value_after_name(char* value)
+{
+    scan_skip_blanks();
+    if (scan_peek() == '=')
+        scan_next();
+    scan_skip_blanks();
+    scan_read_value(value, path_size - 2);
+}
+
+// True when word (lower case) is one of the blank-separated words of text, letters in either case.
+bool has_word(const char* text, const char* word)
+{
+    int length = 0;
+    while (word[length])
+        ++length;
+    for (const char* p = text; *p;) {
+        while (is_blank(static_cast<unsigned char>(*p)))
+            ++p;
+        int n = 0;
+        while (p[n] && !is_blank(static_cast<unsigned char>(p[n])))
+            ++n;
+        bool same = n == length;
+        for (int i = 0; same && i < n; ++i)
+            same = (p[i] | 0x20) == word[i];
+        if (same && n > 0)
+            return true;
+        p += n;
+    }
+    return false;
+}
+
+// The attribute loop of a link tag (A, or LINK when element is): each HREF value goes into the
+// table (A only; the first is also kept in href), and a REL value that holds the word next marks
+// the tag, whose first HREF then becomes rel_next unless an earlier tag was marked.
+tag_outcome link_attributes(bool element, char (*table)[path_size], int& count, int cap, char* rel_next)
+{
+    char href[path_size] = "";
+    bool have_href = false;
+    bool marked = false;
+    for (;;) {
+        scan_skip_blanks();
+        if (match_letters<scan_reader>("HREF")) {
+            char* value = element ? href : table[count];
+            read_value_after_name(value);
+            if (!element) {
+                if (!have_href)
+                    copy_text(href, path_size, value);
+                if (count + 1 < cap)
+                    ++count;
+            }
+            have_href = true;
+        } else if (match_letters<scan_reader>("REL")) {
+            char rel[path_size];
+            read_value_after_name(rel);
+            marked = marked || has_word(rel, "next");
+        }
+        scan_skip_word();
+        if (scan_peek() == '>' || scan_peek() == -1)
+            break;
+    }
+    if (marked && have_href && rel_next[0] == '\0')
+        copy_text(rel_next, path_size, href);
+    return scan_peek() == -1 ? tag_end_of_input : tag_done;
+}
+
 template <class TagTest>
 int run_collector(const char* path, TagTest tag_test, const markup_starts& starts)
 {
@@ -229,17 +296,27 @@ int test_already_set(const char* path)
     return result == 0 && !body_seen ? -2 : result;
 }
 
-int collect_links(const char* path, char (*table)[path_size])
+int collect_links(const char* path, char (*table)[path_size]) { return collect_links(path, table, nullptr); }
+
+int collect_links(const char* path, char (*table)[path_size], char* rel_next)
 {
     int count = 0;
+    char unused[path_size] = "";
+    char* hint = rel_next ? rel_next : unused;
+    hint[0] = '\0';
+    bool in_body = false;
     auto tag = [&]() {
-        if (!match_letters<scan_reader>("A"))
+        int first = scan_peek();
+        if (is_letter(first, 'B')) {
+            in_body = match_letters<scan_reader>("BODY") || in_body;
             return tag_done;
-        if (!is_blank(scan_peek()))
+        }
+        bool element = is_letter(first, 'L');
+        if (!match_letters<scan_reader>(element ? "LINK" : "A") || !is_blank(scan_peek()) || (element && in_body))
             return tag_done;
-        return collect_attribute("HREF", table, count, link_table_size - 1);
+        return link_attributes(element, table, count, link_table_size - 1, hint);
     };
-    static constexpr markup_starts starts = make_markup_starts("A");
+    static constexpr markup_starts starts = make_markup_starts("A|LINK|BODY");
     return run_collector(path, tag, starts) < 0 ? -1 : count;
 }
 

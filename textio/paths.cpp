@@ -124,6 +124,48 @@ int file_part(char* out, const char* path)
 
 static bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
+static int hex_value(char c)
+{
+    if (is_digit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+int link_target(char* out, const char* link)
+{
+    int n = 0;
+    for (const char* p = link; *p && *p != '#' && *p != '?' && n < path_buffer - 1; ++p) {
+        int high = *p == '%' ? hex_value(p[1]) : -1;
+        int low = high >= 0 ? hex_value(p[2]) : -1;
+        if (low >= 0 && (high | low) != 0) {
+            out[n++] = static_cast<char>(high * 16 + low);
+            p += 2;
+        } else {
+            out[n++] = *p;
+        }
+    }
+    out[n] = '\0';
+    return 0;
+}
+
+static bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+bool is_relative_address(const char* address)
+{
+    if (address[0] == '/' || address[0] == '\\')
+        return false;
+    if (!is_letter(address[0]))
+        return true;
+    const char* p = address + 1;
+    while (is_letter(*p) || is_digit(*p) || *p == '+' || *p == '-' || *p == '.')
+        ++p;
+    return *p != ':';
+}
+
 int trailing_number(const char* name)
 {
     int n = static_cast<int>(std::strlen(name));

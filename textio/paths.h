@@ -34,6 +34,16 @@ int trailing_number(const char* name);
 // The file part of path less the digits that end it. Returns 0.
 int file_part_less_number(char* out, const char* path);
 
+// The file a link names, relative to the page's folder, as a browser reads the address: the link
+// less its fragment ("#...") and query ("?..."), with %XX escapes decoded (but %00). Writes out
+// (260 bytes). Returns 0.
+int link_target(char* out, const char* link);
+
+// True when an address is relative to the page that holds it: it begins with no "/" or "\" and
+// with no scheme (such as "http:" or "data:": a letter, then letters, digits, "+", "-" or ".",
+// then ":").
+bool is_relative_address(const char* address);
+
 // Copies text into out (size bytes including the NUL), cut to fit. Returns the length stored.
 int copy_text(char* out, int size, const char* text);
 
