@@ -18,7 +18,7 @@ void* open_run_log(void* instance, int show_state, const console_look* look, con
     if (!window)
         return nullptr;
     message_owner = window;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < console_logo_rows(); ++i)
         screen_print("\r\n", 2);
     screen_print(banner, banner_limit);
     show_console_window(window, show_state);
@@ -48,34 +48,46 @@ void print_page_end(int page_result)
         screen_print(" : OK.\r\n", 64);
 }
 
-bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count)
+batch_result run_batch(const batch_rules& rules, char* const* pages, int count)
 {
+    batch_result outcome = {};
     char last_directory[260] = "";
-    last_result = 0;
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !outcome.stopped; ++i) {
+        if (console_stop_requested())
+            break;
         char name[260];
         print_page_start(last_directory, name, pages[i], rules.separators);
         int result = 255;
-        if (rules.needs_work(pages[i]))
+        if (rules.needs_work(pages[i])) {
             result = rules.work(pages[i]);
-        else if (show_message(*rules.done_already, name, nullptr, 0x40041) == answer_cancel)
-            return false;
-        last_result = static_cast<signed char>(result & 0xFF);
-        print_page_end(last_result);
-        if (rules.stops_early && last_result < -3)
-            break;
+        } else {
+            int answer = show_message(*rules.done_already, name, nullptr, 0x40041);
+            if (answer == answer_cancel) {
+                outcome.quit = true;
+                return outcome;
+            }
+            outcome.stopped = answer == answer_none;
+        }
+        signed char page_result = static_cast<signed char>(result & 0xFF);
+        print_page_end(page_result);
+        if (rules.failed(result))
+            outcome.page_failed = true;
+        if (rules.stops_early && page_result < -3)
+            outcome.stopped = true;
     }
-    return true;
+    if (console_stop_requested())
+        outcome.stopped = true;
+    return outcome;
 }
 
-void close_run_log(void* window, const char* closing_line)
+void close_run_log(void* window, const batch_result& result)
 {
     bool attended = console_is_attended();
     update_console_window(window);
     screen_print("\r\n", 64);
     if (attended)
         sleep_ms(700);
-    screen_print(closing_line, 64);
+    screen_print(result.stopped ? "canceled.\r\n" : "done.\r\n", 64);
     if (!attended)
         return;
     for (int turn = 0; turn < 20 && !close_requested; ++turn) {

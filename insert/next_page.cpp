@@ -103,6 +103,8 @@ int choose_next_page(const char* path)
                     move_to_front(position);
                 break;
             }
+            if (answer == answer_none)
+                return -4;  // no answer (native build): the run stops as after Cancel
         }
     }
 
@@ -118,5 +120,5 @@ int choose_next_page(const char* path)
     }
     int answer = show_message(taken >= 0 ? text_not_found : text_no_next_page, next_link, nullptr,
                               box_ok_cancel | box_icon_warning | box_topmost);
-    return answer == answer_cancel ? -4 : -3;
+    return answer == answer_cancel || answer == answer_none ? -4 : -3;
 }

@@ -24,5 +24,6 @@ int insert_into_page(const char* path);
 void rewrite_page();
 
 // addNextpics' batch (run_batch): every page prepared that is not prepared already, any separator
-// parting the directory, and a batch that stops at a page that failed below -3.
+// parting the directory, a batch that stops at a page that failed below -3, and failures -1 and
+// -5 to -7.
 extern const batch_rules add_batch_rules;

@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-i686 wine wine32 xvfb
           default-jdk-headless locales x11-utils imagemagick chromium x11-apps
           groff-base man-db desktop-file-utils fonts-wine fonts-vlgothic
-          clang libclang-rt-14-dev gcovr time)
+          clang libclang-rt-14-dev gcovr time python3)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -33,8 +33,8 @@ new_site() {
     cp "$site/photo1.html" "$work/photo1.orig"
 }
 
-banner_add=$'\n\n\n\n\nAddNextpics V1.07  preloads the next page of each page'
-banner_del=$'\n\n\n\n\ndelNextpics V1.07  removes the preloading from pages'
+banner_add='AddNextpics V1.07  preloads the next page of each page'
+banner_del='delNextpics V1.07  removes the preloading from pages'
 
 # ---- addNextpics
 
@@ -114,7 +114,7 @@ check "full disk: the user's addnex0.tmp is untouched" same "not ours" "$(cat "$
 check "full disk: no temporary file of ours is left" [ "$(ls "$site" | grep -c '\.tmp$')" = 1 ]
 check "full disk: the page is not converted and the batch stops" \
     same "$banner_add"$'\n  long.html -> photo2.html (250 imgs, 0 strms) (no convert)\n\ncanceled.' "$(grep -v 'File writing error' <<<"$out")"
-check "full disk: status 0" [ "$rc" = 0 ]
+check "full disk: status 2 (a page could not be written)" [ "$rc" = 2 ]
 
 # ---- delNextpics
 
