@@ -3,7 +3,8 @@
 # the version resource of the Windows programs and the Windows zip.
 #
 # usage: check_release.sh GROUP BUILD_DIR VERSION [RC_COMPILER [OBJDUMP ZIP]]
-#   man-pages        both man pages render with groff -ww without a warning and carry VERSION
+#   man-pages        both man pages, as the build makes them, render with groff -ww without a
+#                    warning and carry VERSION
 #   desktop-entries  both desktop entries pass desktop-file-validate and open pages
 #   readmes          the English read-me is plain ASCII, the Japanese one fits Shift-JIS, and
 #                    both give the same limits
@@ -78,7 +79,7 @@ ascii_only() { ! LC_ALL=C grep -nP '[^\x00-\x7F]' "$1"; }
 man_pages() {
     local page
     for page in addNextpics delNextpics; do
-        local source=$release/$page.1
+        local source=$build/release/$page.1
         check "$page.1 renders without warnings" silent groff -ww -man -Tutf8 -z "$source"
         check "$page.1 carries version $version" grep -q "^\.TH .* \"nextpics $version\"" "$source"
         # whatis and apropos read the NAME line; lexgrog parses it as they do.
@@ -122,7 +123,7 @@ installed_programs() {
         "$(cd "$prefix" && find . -type f -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
     check "installed programs are executable" test -x "$prefix/bin/addNextpics" -a -x "$prefix/bin/delNextpics"
     check "installed insert.ini is the shipped one" cmp "$root/insert/insert.ini" "$prefix/share/nextpics/insert.ini"
-    check "installed man page is the source" cmp "$release/addNextpics.1" "$prefix/share/man/man1/addNextpics.1"
+    check "installed man page is the one the build made" cmp "$build/release/addNextpics.1" "$prefix/share/man/man1/addNextpics.1"
     check "man finds the installed page" same "$prefix/share/man/man1/addNextpics.1" \
         "$(MANPATH="$prefix/share/man" man -w addNextpics 2>&1)"
 
