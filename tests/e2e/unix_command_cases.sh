@@ -172,7 +172,8 @@ check "terminal: status 0" same "status 0" "$(cat "$work/pty.status")"
 # program | the answer repeated without end | pages | the letters named
 while IFS='|' read -r program answer pages letters; do
     new_site unfit
-    out=$(cd "$site" && yes "$answer" | timeout 60 "$bin/$program" $pages 2>"$work/stderr")
+    # KILL: a program that takes SIGTERM for a note and goes on asking would outlive a plain timeout.
+    out=$(cd "$site" && yes "$answer" | timeout -s KILL 60 "$bin/$program" $pages 2>"$work/stderr")
     rc=$?
     w="$program, '$answer' piped for ever"
     check "$w: status 1" same 1 "$rc"
