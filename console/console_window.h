@@ -1,7 +1,11 @@
 // The console window: the one window of each program, showing the text screen and a small logo.
 // Implemented by console_window_win32.cpp (a real window) and console_window_posix.cpp (the
-// terminal: completed rows go to standard output, keys and close signals are latched).
+// terminal: the log goes to standard output line by line, keys and stop signals are latched).
+// Where the native build behaves as a Unix command should (its options, exit statuses and
+// interrupts), the difference lives in these front ends.
 #pragma once
+
+struct batch_result;
 
 // What differs between the two programs' windows.
 struct console_look {
@@ -9,13 +13,25 @@ struct console_look {
     int width;                    // outer size in pixels
     int height;
     const unsigned char* logo;    // logo record: width, height, colour count, palette, rows
+    const char* name;             // the program's name, for --version (native build)
+    const char* usage;            // what --help prints (native build)
 };
+
+// Answers a command line that asks about the program instead of naming pages: in the native build
+// a lone --help or -h prints look's usage and a lone --version the program's name and the project
+// version, on standard output; true then, and the program ends with status 0. The Windows programs
+// take every argument for a page: false. arguments[0] is the program, count includes it.
+bool console_answer_options(const console_look* look, int count, char* const* arguments);
 
 // Registers the window class, creates the hidden window and prepares the text screen for it.
 // Returns the window, or null when the class cannot be registered.
 void* create_console_window(void* instance, const console_look* look);
 
-// Shows the window with the show state the program was started with, and updates it.
+// Empty rows printed ahead of the banner to make room for the logo: 5 in the window, none on a
+// terminal, which shows no logo.
+int console_logo_rows();
+
+// Shows the window with the show state from the program's entry, and updates it.
 void show_console_window(void* window, int show_state);
 
 // Paints anything that is invalid now.
@@ -24,5 +40,16 @@ void update_console_window(void* window);
 // Paints the whole window at once. Returns 0.
 int paint_console(void* window);
 
-// True when someone can see the log and press keys: the closing pause and key loop run only then.
+// True when someone can see the log and press keys: the closing pause and key loop run only then
+// (the native build: standard input and standard output are both terminals).
 bool console_is_attended();
+
+// True once the user asked the native program to stop (an interrupt, or its terminal closed): the
+// batch then stops after the page at work. Closing the Windows window never stops a run: false.
+bool console_stop_requested();
+
+// The exit status of a run that ended as result says. Windows: 1 when the user quit at once
+// (result.quit), else 0. Native build: 128 + the signal number after an interrupt; else 2 when a
+// page could not be opened, read or written or pages were left out; else 1 when the user canceled
+// or quit; else 0.
+int console_exit_status(const batch_result& result);

@@ -3,6 +3,7 @@
 #include "console/console_window.h"
 
 #include "console/message_pump.h"
+#include "console/run_log.h"
 #include "console/text_screen.h"
 
 #include <windows.h>
@@ -152,3 +153,12 @@ void show_console_window(void* window, int show_state)
 void update_console_window(void* window) { UpdateWindow(static_cast<HWND>(window)); }
 
 bool console_is_attended() { return true; }
+
+// Every argument is a page: a file dropped on the program may have any name.
+bool console_answer_options(const console_look*, int, char* const*) { return false; }
+
+int console_logo_rows() { return 5; }
+
+bool console_stop_requested() { return false; }
+
+int console_exit_status(const batch_result& result) { return result.quit ? 1 : 0; }

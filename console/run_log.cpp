@@ -20,7 +20,7 @@ void* open_run_log(void* instance, int show_state, const console_look* look, con
     if (!window)
         return nullptr;
     message_owner = window;
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < console_logo_rows(); ++i)
         screen_print("\r\n", 2);
     screen_print(banner, banner_limit);
     show_console_window(window, show_state);
@@ -86,44 +86,55 @@ void print_page_end(int page_result)
         screen_print(" : OK.\r\n", 64);
 }
 
-bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count,
-               pages_left_out left_out)
+batch_result run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out)
 {
+    batch_result outcome = {};
     char last_directory[260] = "";
-    last_result = 0;
     folders_named = 0;
+    outcome.pages_left_out = left_out.count;
     if (left_out.count > 0) {
         char line[96];
         std::snprintf(line, sizeof line, "%d page%s left out: %s at most in one run\r\n", left_out.count,
                       left_out.count == 1 ? "" : "s", left_out.by_bytes ? "128 KB of page names" : "1023");
         screen_print(line, length(line));
     }
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !outcome.stopped; ++i) {
+        if (console_stop_requested())
+            break;
         char name[260];
         print_page_start(last_directory, name, pages[i], rules.separators);
         int result = rules.check(pages[i]);
-        if (result == 0)
+        if (result == 0) {
             result = rules.work(pages[i]);
-        else if (result > 0 && show_message(*rules.done_already, name, nullptr, 0x40041) == answer_cancel)
-            return false;
-        else if (result > 0)
+        } else if (result > 0) {
             result = 255;
-        last_result = static_cast<signed char>(result & 0xFF);
-        print_page_end(last_result);
-        if (rules.stops_early && last_result < -3)
-            break;
+            int answer = show_message(*rules.done_already, name, nullptr, 0x40041);
+            if (answer == answer_cancel) {
+                outcome.quit = true;
+                return outcome;
+            }
+            outcome.stopped = answer == answer_none;
+        }
+        signed char page_result = static_cast<signed char>(result & 0xFF);
+        print_page_end(page_result);
+        if (rules.failed(result))
+            outcome.page_failed = true;
+        if (rules.stops_early && page_result < -3)
+            outcome.stopped = true;
     }
-    return true;
+    if (console_stop_requested())
+        outcome.stopped = true;
+    return outcome;
 }
 
-void close_run_log(void* window, const char* closing_line)
+void close_run_log(void* window, const batch_result& result)
 {
     bool attended = console_is_attended();
     update_console_window(window);
     screen_print("\r\n", 64);
     if (attended)
         sleep_ms(700);
-    screen_print(closing_line, 64);
+    screen_print(result.stopped ? "canceled.\r\n" : "done.\r\n", 64);
     if (!attended)
         return;
     for (int turn = 0; turn < 20 && !close_requested; ++turn) {

@@ -5,8 +5,9 @@
 #include "console/console_window.h"
 #include "console/messages.h"
 
-// Creates the console window, prints five empty rows and the banner (at most banner_limit
-// bytes), and shows the window. Returns the window, or null when it cannot be created.
+// Creates the console window, prints the empty rows that make room for the logo and the banner (at
+// most banner_limit bytes), and shows the window. Returns the window, or null when it cannot be
+// created.
 void* open_run_log(void* instance, int show_state, const console_look* look, const char* banner, int banner_limit);
 
 // Starts a page's line: a directory header when the page's directory (by separators) differs from
@@ -27,22 +28,32 @@ struct batch_rules {
     int (*work)(const char* page);  // the page's result: 0 when done
     const message_text* done_already;      // that question
     bool stops_early;                      // a result below -3 (as a signed byte) ends the batch
+    bool (*failed)(int result);            // the page could not be opened, read or written
+};
+
+// How a batch ended; the front end makes the exit status of it (console_exit_status).
+struct batch_result {
+    bool quit;           // Cancel at the done-already question: the program ends at once
+    bool stopped;        // left before its end: by the user's answer, a failure, or an interrupt
+    bool page_failed;    // a page could not be opened, read or written
+    int pages_left_out;  // pages past the limit of one run, which were not handled
 };
 
 // Pages named beyond the limits of the command line, which the batch cannot take.
-struct pages_left_out {
+struct left_out_pages {
     int count;
     bool by_bytes;  // the store of names was full; else there were more than 1023
 };
 
 // Runs a program's batch: a line for the pages left out, if any; then for each page its line in the
-// log, and its work or the question whether to go on. Returns false when the user cancels at that
-// question, which ends the batch at once; otherwise true, with the last page's result as a signed
-// byte in last_result (0 without pages).
-bool run_batch(signed char& last_result, const batch_rules& rules, char* const* pages, int count,
-               pages_left_out left_out = {0, false});
+// log, and its work or the question whether to go on. Cancel at that question ends the batch at
+// once (quit). A page result below -3 ends it where the rules say so, and so does a question that
+// got no answer or a stop request (console_stop_requested), which lets the page at work finish and
+// leaves the pages after it.
+batch_result run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out = {0, false});
 
-// Prints an empty line, waits 700 ms, prints closing_line, then serves keys for at most 20 turns
-// of 50 ms (I repaint, T and C are echoed, U paints at once, Esc or a close request ends the wait).
-// Where nobody watches (the native build fed from a pipe) the wait and the key turns are skipped.
-void close_run_log(void* window, const char* closing_line);
+// Prints an empty line, waits 700 ms, prints "canceled." when the batch stopped, else "done.",
+// then serves keys for at most 20 turns of 50 ms (I repaint, T and C are echoed, U paints at once,
+// Esc or a close request ends the wait). Where nobody watches (console_is_attended) the wait and
+// the key turns are skipped.
+void close_run_log(void* window, const batch_result& result);

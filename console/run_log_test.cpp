@@ -17,16 +17,16 @@ namespace {
 
 const batch_rules every_page_done = {
     any_separators, [](const char*) { return 0; }, [](const char*) { return 0; }, &text_already_set, false,
+    [](int) { return false; },
 };
 
-std::string run_over(std::vector<std::string> pages, pages_left_out left_out = {0, false})
+std::string run_over(std::vector<std::string> pages, left_out_pages left_out = {0, false})
 {
     std::vector<char*> arguments;
     for (std::string& page : pages)
         arguments.push_back(page.data());
     screen_text_reset();
-    signed char last;
-    run_batch(last, every_page_done, arguments.data(), static_cast<int>(arguments.size()), left_out);
+    run_batch(every_page_done, arguments.data(), static_cast<int>(arguments.size()), left_out);
     return screen_text();
 }
 

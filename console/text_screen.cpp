@@ -14,6 +14,9 @@ bool repaint_pending;
 
 static void* console_window;
 static const screen_front_end* front;
+static void (*text_sink)(const char* text, int n);
+
+void screen_set_text_sink(void (*sink)(const char* text, int n)) { text_sink = sink; }
 
 int screen_init(void* window, const screen_front_end* front_end)
 {
@@ -81,7 +84,8 @@ int screen_print(const char* text, int n)
 {
     bool pair = false;
     unsigned char pending[2] = {0, 0};
-    for (int i = 0; i < n && text[i] != '\0'; ++i) {
+    int i = 0;
+    for (; i < n && text[i] != '\0'; ++i) {
         unsigned char b = static_cast<unsigned char>(text[i]);
         if (pair) {
             pair = false;
@@ -102,6 +106,11 @@ int screen_print(const char* text, int n)
     if (pair) {
         const unsigned char space = ' ';
         store(&space, 1);
+    }
+    if (text_sink) {
+        text_sink(text, pair ? i - 1 : i);
+        if (pair)
+            text_sink(" ", 1);
     }
     return 0;
 }

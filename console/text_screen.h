@@ -24,6 +24,11 @@ struct screen_front_end {
 // Remembers the window and its front end, blanks all lines and resets the cursor and counters.
 int screen_init(void* window, const screen_front_end* front_end);
 
+// For a front end that shows the log as running text rather than as rows of 68 columns (the
+// terminal): sink receives every text that screen_print takes, as bytes up to n or the NUL, with a
+// lead byte whose second byte is cut off given as one space. Null (the start) sends nothing.
+void screen_set_text_sink(void (*sink)(const char* text, int n));
+
 // Prints the bytes of text up to its NUL, at most n of them. CR returns to column 0, LF moves one
 // row down (keeping the column) and scrolls in the last row; a double-byte character is stored
 // whole and never split by the wrap at column 68; a lead byte whose second byte is cut off prints

@@ -13,7 +13,27 @@
 
 #include <cstring>
 
-static const console_look look = {"addNextpics V1.07", 480, 272, add_nextpics_logo};
+static const char usage[] =
+    "Usage: addNextpics PAGE...\n"
+    "Prepares each HTML page named so that, once it has loaded in a browser, its next page and that\n"
+    "page's images and streams are fetched in the background; delNextpics takes it out again. Each\n"
+    "page is rewritten in place through a copy addnex<n>.tmp in its own folder.\n"
+    "\n"
+    "Questions go to standard error and take one line of standard input: y or n, o (OK) or c\n"
+    "(Cancel). An empty line or the end of the input takes the capital letter of the hint, as in\n"
+    "[Y/n] or [O/c]. Ctrl+C stops the run once the page at work is done.\n"
+    "\n"
+    "insert.ini and nextpics.class are looked for beside the program, then in ../share/nextpics/\n"
+    "from the program's folder.\n"
+    "\n"
+    "Exit status: 0 every page prepared, or left as it was by an answer or for want of links;\n"
+    "1 canceled, or insert.ini broken; 2 a page could not be opened, read or written, or pages\n"
+    "were left out past 1023; 128+N stopped by signal N (130: Ctrl+C).\n"
+    "\n"
+    "  -h, --help   show this help (as the only argument; a page of that name is ./--help)\n"
+    "  --version    show the version\n";
+
+static const console_look look = {"addNextpics V1.07", 480, 272, add_nextpics_logo, "addNextpics", usage};
 static const char banner[] = "AddNextpics V1.07  preloads the next page of each page \r\n";
 
 // The directory of the running program where the system tells it, else the directory part of the
@@ -57,6 +77,8 @@ int program_main(void* instance, int show_state)
     static char* arguments[1025];
     int count = 0;
     split_command_line(&count, arguments);
+    if (console_answer_options(&look, count, arguments))
+        return 0;
 
     void* window = open_run_log(instance, show_state, &look, banner, static_cast<int>(std::strlen(banner)));
     if (!window)
@@ -65,15 +87,17 @@ int program_main(void* instance, int show_state)
     find_program_directory(arguments[0]);
     if (load_insert_blocks(program_directory) != 0)
         print_insert_blocks_missing();
-    if (!check_file_set())
-        return 1;
+    if (!check_file_set()) {
+        batch_result broken = {};
+        broken.quit = true;
+        return console_exit_status(broken);
+    }
 
     reset_next_page_order();
-    signed char page_result = 0;
     left_out_arguments left_out = arguments_left_out();
-    if (!run_batch(page_result, add_batch_rules, arguments + 1, count - 1,
-                   {left_out.count, left_out.limit == limit_bytes}))
-        return 1;
-    close_run_log(window, page_result < -3 ? "canceled.\r\n" : "done.\r\n");
-    return 0;
+    batch_result result =
+        run_batch(add_batch_rules, arguments + 1, count - 1, {left_out.count, left_out.limit == limit_bytes});
+    if (!result.quit)
+        close_run_log(window, result);
+    return console_exit_status(result);
 }

@@ -113,18 +113,17 @@ static bool may_offer(const char* link, const char* current_name)
     return !same_name(name, current_name);
 }
 
-// Asks whether link is the next page: true on Yes; on No the file it names is refused for the page.
-static bool ask(const char* link, const char* current_name)
+// Asks whether link is the next page and returns the answer; after No the file it names is refused
+// for the page.
+static int ask(const char* link, const char* current_name)
 {
     print_text(" -> ");
     print_text(link);
     print_text(" ");
-    if (show_message(text_select_question, current_name, link, box_yes_no | box_icon_information | box_topmost) ==
-        answer_yes)
-        return true;
-    if (refused_count < link_table_size + 1)
+    int answer = show_message(text_select_question, current_name, link, box_yes_no | box_icon_information | box_topmost);
+    if (answer == answer_no && refused_count < link_table_size + 1)
         link_target(refused[refused_count++], link);
-    return false;
+    return answer;
 }
 
 int choose_next_page(const char* path)
@@ -149,8 +148,13 @@ int choose_next_page(const char* path)
     // The link the page names as its next (rel="next") comes first; then, with one link to offer,
     // that link without a question, else the links in the run's order of positions.
     const char* taken = nullptr;
-    if (hint && (usable != 1 || n != 1 || !same_target(rel_next, link_table[0])) && ask(rel_next, current_name))
-        taken = rel_next;
+    if (hint && (usable != 1 || n != 1 || !same_target(rel_next, link_table[0]))) {
+        int answer = ask(rel_next, current_name);
+        if (answer == answer_none)
+            return -4;
+        if (answer == answer_yes)
+            taken = rel_next;
+    }
     if (!taken && usable == 1 && n == 1 && may_offer(link_table[0], current_name)) {
         print_text(" -> ");
         print_text(link_table[0]);
@@ -161,7 +165,10 @@ int choose_next_page(const char* path)
         int position = next_page_order[entry];
         if (position >= n || !may_offer(link_table[position], current_name))
             continue;
-        if (ask(link_table[position], current_name)) {
+        int answer = ask(link_table[position], current_name);
+        if (answer == answer_none)
+            return -4;  // no answer (native build): the run stops as after Cancel
+        if (answer == answer_yes) {
             taken = link_table[position];
             if (entry != 0)
                 move_to_front(position);
@@ -187,5 +194,5 @@ int choose_next_page(const char* path)
     }
     int answer = show_message(taken ? text_not_found : text_no_next_page, next_link, nullptr,
                               box_ok_cancel | box_icon_warning | box_topmost);
-    return answer == answer_cancel ? -4 : -3;
+    return answer == answer_cancel || answer == answer_none ? -4 : -3;
 }

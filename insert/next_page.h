@@ -17,5 +17,5 @@ void reset_next_page_order();
 
 // Chooses the next page of the page at path. 0 when one was chosen and exists; -1 when the page
 // cannot be opened; -2 when it has no links; -3 / -4 when there is no usable next page and the
-// user answered OK / Cancel in the referring-error box.
+// user answered OK / Cancel in the referring-error box; -4 also when a question got no answer.
 int choose_next_page(const char* path);

@@ -356,4 +356,7 @@ const batch_rules add_batch_rules = {
     insert_into_page,
     &text_already_set,
     true,
+    // -1: the page cannot be opened; -5 to -7: its copy or the page cannot be made, read or written.
+    // -2 (no links), -3 (OK to a missing next page) and 255 (skipped by the user) leave it as it is.
+    [](int result) { return result == -1 || (result <= -5 && result >= -7); },
 };

@@ -25,5 +25,5 @@ void rewrite_page();
 
 // addNextpics' batch (run_batch): every page prepared that is not prepared already and has a BODY
 // start tag (a page without one stays as it is, with result -2), any separator parting the
-// directory, and a batch that stops at a page that failed below -3.
+// directory, a batch that stops at a page that failed below -3, and failures -1 and -5 to -7.
 extern const batch_rules add_batch_rules;

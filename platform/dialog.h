@@ -11,8 +11,9 @@ enum : unsigned {
     box_topmost = 0x40000,
 };
 
-// Answers, again with the Windows values.
+// Answers, again with the Windows values; answer_none is the native build's own.
 enum : int {
+    answer_none = -1,  // nothing was answered: an interrupt, or an answer that fits no button
     answer_ok = 1,
     answer_cancel = 2,
     answer_yes = 6,
@@ -21,8 +22,9 @@ enum : int {
 
 // Shows text under caption with the buttons of flags, owned by owner (may be null), and returns
 // the answer. On POSIX the box is written to standard error and answered by one line of standard
-// input (y, n, o, c by first letter in either case; an empty line or the end of input is the first
-// button; anything else asks again).
+// input: y, n, o, c by first letter in either case; an empty line or the end of input is the first
+// button. A line that fits no button is asked again on a terminal; from a pipe or a file it gives
+// answer_none, and so does a stop signal (terminal.h) before or during the wait.
 int message_box(void* owner, const char* text, const char* caption, unsigned flags);
 
 // Converts a fixed text held as Shift-JIS bytes into the system's encoding for messages: unchanged

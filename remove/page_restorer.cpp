@@ -514,4 +514,7 @@ const batch_rules del_batch_rules = {
     restore_page,
     &text_already_removed,
     false,
+    // Every result but 0 and 255 (skipped by the user): the page cannot be opened, copied, read,
+    // written, or restored (-2: an applet element without an end).
+    [](int result) { return result != 0 && result != 255; },
 };

@@ -24,5 +24,6 @@ int restore_page(const char* path);
 int restore_pass();
 
 // delNextpics' batch (run_batch): every page restored that holds the preloading, only the
-// system's own separators parting the directory, and a batch that goes on after any failure.
+// system's own separators parting the directory, and a batch that goes on after any failure (every
+// result but 0).
 extern const batch_rules del_batch_rules;

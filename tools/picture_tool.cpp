@@ -1,8 +1,10 @@
 // Turns a picture source from console/pictures/ into a build input: a logo record as a C++ array,
-// or a 256-colour icon file together with the resource script that names it.
+// a 256-colour icon file together with the resource script that names it, or a PNG picture of a
+// square source at another size, for the desktop icons of the Linux install.
 //
 //   picture_tool logo <picture.txt> <array name> <out.cpp>
 //   picture_tool icon <picture.txt> <out.ico> <out.rc>
+//   picture_tool png <picture.txt> <size> <out.png>
 //
 // A picture source holds "#" comment lines, a "palette N" line followed by N lines "index R G B"
 // (indices in order from 0), and a "pixels W H" line followed by H rows, top row first, of W
@@ -300,6 +302,112 @@ std::vector<unsigned char> icon_file(const picture& pic)
     return out;
 }
 
+// The colour of the picture at size x size pixels: each pixel is the average of the source area it
+// covers, weighted by the part of each source pixel inside it. At a whole multiple of the source
+// size every pixel lies inside one source pixel and keeps its colour exactly.
+std::vector<rgb> scaled(const picture& pic, int size)
+{
+    std::vector<rgb> out;
+    // In units of 1 / size source pixels, output pixel X covers [X * width, (X + 1) * width) and
+    // source pixel i covers [i * size, (i + 1) * size); likewise down the rows.
+    auto overlap = [](long a0, long a1, long b0, long b1) {
+        long low = a0 > b0 ? a0 : b0;
+        long high = a1 < b1 ? a1 : b1;
+        return high > low ? high - low : 0;
+    };
+    long w = pic.width;
+    long h = pic.height;
+    for (long y = 0; y < size; ++y) {
+        for (long x = 0; x < size; ++x) {
+            long sum[3] = {0, 0, 0};
+            long area = 0;
+            for (long sy = y * h / size; sy < h && sy * size < (y + 1) * h; ++sy) {
+                long wy = overlap(y * h, (y + 1) * h, sy * size, (sy + 1) * size);
+                for (long sx = x * w / size; sx < w && sx * size < (x + 1) * w; ++sx) {
+                    long weight = wy * overlap(x * w, (x + 1) * w, sx * size, (sx + 1) * size);
+                    const rgb& c = pic.palette[pic.pixels[static_cast<size_t>(sy * w + sx)]];
+                    sum[0] += weight * c.r;
+                    sum[1] += weight * c.g;
+                    sum[2] += weight * c.b;
+                    area += weight;
+                }
+            }
+            out.push_back(rgb{static_cast<unsigned char>((sum[0] + area / 2) / area),
+                              static_cast<unsigned char>((sum[1] + area / 2) / area),
+                              static_cast<unsigned char>((sum[2] + area / 2) / area)});
+        }
+    }
+    return out;
+}
+
+void put_u32_big(std::vector<unsigned char>* out, unsigned v)
+{
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out->push_back(static_cast<unsigned char>(v >> shift & 0xFF));
+}
+
+unsigned crc32_of(const unsigned char* data, size_t size)
+{
+    unsigned crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return ~crc;
+}
+
+void put_chunk(std::vector<unsigned char>* out, const char* type, const std::vector<unsigned char>& data)
+{
+    put_u32_big(out, static_cast<unsigned>(data.size()));
+    size_t start = out->size();
+    out->insert(out->end(), type, type + 4);
+    out->insert(out->end(), data.begin(), data.end());
+    put_u32_big(out, crc32_of(out->data() + start, out->size() - start));
+}
+
+// A PNG file of size x size RGB pixels. The image data is a zlib stream of stored (uncompressed)
+// blocks, which needs no compression library; an icon of 128 x 128 pixels comes to 49 KB.
+std::vector<unsigned char> png_file(const std::vector<rgb>& pixels, int size)
+{
+    std::vector<unsigned char> rows;  // each row: filter type 0, then its pixels
+    for (int y = 0; y < size; ++y) {
+        rows.push_back(0);
+        for (int x = 0; x < size; ++x) {
+            const rgb& c = pixels[static_cast<size_t>(y) * size + x];
+            rows.push_back(c.r);
+            rows.push_back(c.g);
+            rows.push_back(c.b);
+        }
+    }
+    std::vector<unsigned char> stream = {0x78, 0x01};
+    size_t at = 0;
+    do {
+        size_t block = rows.size() - at < 65535 ? rows.size() - at : 65535;
+        stream.push_back(at + block == rows.size() ? 1 : 0);  // the last block, stored
+        put_u16(&stream, static_cast<unsigned>(block));
+        put_u16(&stream, static_cast<unsigned>(~block & 0xFFFF));
+        stream.insert(stream.end(), rows.begin() + static_cast<long>(at), rows.begin() + static_cast<long>(at + block));
+        at += block;
+    } while (at < rows.size());
+    unsigned a = 1, b = 0;
+    for (unsigned char byte : rows) {
+        a = (a + byte) % 65521;
+        b = (b + a) % 65521;
+    }
+    put_u32_big(&stream, b << 16 | a);
+
+    std::vector<unsigned char> header;
+    put_u32_big(&header, static_cast<unsigned>(size));
+    put_u32_big(&header, static_cast<unsigned>(size));
+    header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits per sample, RGB, no interlace
+    std::vector<unsigned char> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    put_chunk(&out, "IHDR", header);
+    put_chunk(&out, "IDAT", stream);
+    put_chunk(&out, "IEND", {});
+    return out;
+}
+
 bool write_file(const char* path, const void* data, size_t size)
 {
     FILE* f = std::fopen(path, "wb");
@@ -391,6 +499,26 @@ int make_icon(const char* source, const char* ico_path, const char* rc_path)
     return write_file(rc_path, rc.data(), rc.size()) ? 0 : 1;
 }
 
+int make_png(const char* source, const char* size_text, const char* png_path)
+{
+    const char* p = size_text;
+    int size = 0;
+    if (!read_number(&p, &size) || *p != '\0' || size < 1 || size > 1024) {
+        std::fprintf(stderr, "picture_tool: the size \"%s\" is not a number from 1 to 1024\n", size_text);
+        return 1;
+    }
+    picture pic{};
+    if (!read_picture(source, &pic))
+        return 1;
+    if (pic.width != pic.height) {
+        std::fprintf(stderr, "picture_tool: %s: an icon picture must be square, not %d x %d\n", source, pic.width,
+                     pic.height);
+        return 1;
+    }
+    std::vector<unsigned char> png = png_file(scaled(pic, size), size);
+    return write_file(png_path, png.data(), png.size()) ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -399,8 +527,11 @@ int main(int argc, char** argv)
         return make_logo(argv[2], argv[3], argv[4]);
     if (argc == 5 && std::strcmp(argv[1], "icon") == 0)
         return make_icon(argv[2], argv[3], argv[4]);
+    if (argc == 5 && std::strcmp(argv[1], "png") == 0)
+        return make_png(argv[2], argv[3], argv[4]);
     std::fprintf(stderr,
                  "usage: picture_tool logo <picture.txt> <array name> <out.cpp>\n"
-                 "       picture_tool icon <picture.txt> <out.ico> <out.rc>\n");
+                 "       picture_tool icon <picture.txt> <out.ico> <out.rc>\n"
+                 "       picture_tool png <picture.txt> <size> <out.png>\n");
     return 2;
 }

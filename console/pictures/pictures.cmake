@@ -1,6 +1,7 @@
 # Turns the picture sources beside this file into the logo records and, on Windows, the icon
 # resources of the two programs: OBJECT libraries nextpics_add_pictures and nextpics_del_pictures,
-# and nextpics_logo_records with both logos but no icon.
+# and nextpics_logo_records with both logos but no icon. On Linux the same icon pictures become the
+# desktop icons, PNG files at the usual sizes, installed under share/icons/hicolor.
 #
 # Included from console/CMakeLists.txt. OBJECT libraries rather than static ones, because a linker
 # drops a resource object from a static library: nothing in the program refers to it by name.
@@ -9,6 +10,7 @@ set(nextpics_pictures_dir ${CMAKE_CURRENT_SOURCE_DIR}/pictures)
 set(nextpics_pictures_out ${CMAKE_CURRENT_BINARY_DIR}/pictures)
 set(nextpics_picture_tool_source ${PROJECT_SOURCE_DIR}/tools/picture_tool.cpp)
 set(nextpics_logo_sources "")
+set(nextpics_desktop_icons "")
 file(MAKE_DIRECTORY ${nextpics_pictures_out})
 
 if(WIN32)
@@ -74,7 +76,25 @@ foreach(which add del)
         add_library(nextpics_${which}_pictures OBJECT ${logo_cpp} ${icon_file})
     endif()
     list(APPEND nextpics_logo_sources ${logo_cpp})
+
+    if(NOT WIN32)
+        foreach(size 16 24 32 48 64 128)
+            set(png ${nextpics_pictures_out}/hicolor/${size}x${size}/${which}Nextpics.png)
+            add_custom_command(
+                OUTPUT ${png}
+                COMMAND ${CMAKE_COMMAND} -E make_directory ${nextpics_pictures_out}/hicolor/${size}x${size}
+                COMMAND ${nextpics_picture_tool} png ${icon_source} ${size} ${png}
+                DEPENDS ${nextpics_picture_tool} ${icon_source}
+                COMMENT "Generating the ${size} x ${size} desktop icon of ${which}Nextpics"
+                VERBATIM)
+            list(APPEND nextpics_desktop_icons ${png})
+            install(FILES ${png} DESTINATION share/icons/hicolor/${size}x${size}/apps)
+        endforeach()
+    endif()
 endforeach()
+if(nextpics_desktop_icons)
+    add_custom_target(nextpics_desktop_icons ALL DEPENDS ${nextpics_desktop_icons})
+endif()
 
 # Both logo records without the icons, for a program that needs the two logos at once, such as the
 # unit tests: the two icons share one resource number and cannot go into one program.
@@ -108,6 +128,12 @@ if(NEXTPICS_TESTS)
     file(WRITE ${cases_dir}/bright_entry.txt "palette 2\n0 0 0 0\n1 1 256 1\npixels 1 1\n0\n")
     file(WRITE ${cases_dir}/no_palette.txt "pixels 1 1\n0\n")
     file(WRITE ${cases_dir}/wide_palette.txt "palette 17\n${entries16}16 1 2 3\npixels 2 1\n1100\n")
+    file(WRITE ${cases_dir}/square.txt "${palette16}pixels 2 2\n0a\nF5\n")
+    # What release/tests/icon_pixels.py reads from the PNG pictures of square.txt: at 4 x 4 each
+    # pixel doubled, at 1 x 1 the average of the four.
+    file(WRITE ${cases_dir}/square4.expected
+         "4 4\n000102 000102 646566 646566\n000102 000102 646566 646566\n969798 969798 323334 323334\n969798 969798 323334 323334\n")
+    file(WRITE ${cases_dir}/square1.expected "1 1\n4b4c4d\n")
     file(WRITE ${cases_dir}/eight_colours.txt
          "palette 8\n0 0 0 0\n1 1 1 1\n2 2 2 2\n3 3 3 3\n4 4 4 4\n5 5 5 5\n6 6 6 6\n7 7 7 7\npixels 1 1\n7\n")
 
@@ -137,7 +163,16 @@ function(expect_bytes hex offset expected what)
     endif()
 endfunction()
 
-if(ARGS MATCHES "^icon")
+if(ARGS MATCHES "^png")
+    list(GET ARGS 3 png)
+    string(REPLACE ".png" ".expected" expected_file "${png}")
+    execute_process(COMMAND python3 ${PIXELS} ${png} RESULT_VARIABLE result OUTPUT_VARIABLE pixels
+                    ERROR_VARIABLE error)
+    file(READ ${expected_file} expected)
+    if(NOT result EQUAL 0 OR NOT pixels STREQUAL expected)
+        message(FATAL_ERROR "${png} reads as\n${pixels}${error}expected\n${expected}")
+    endif()
+elseif(ARGS MATCHES "^icon")
     # good.txt is 3 x 2: colour rows padded to 4 bytes, mask rows 4 bytes, 1080 bytes of image.
     file(READ good.ico ico HEX)
     string(LENGTH "${ico}" length)
@@ -186,7 +221,11 @@ endif()
         "bright_entry|icon,bright_entry.txt,out.ico,out.rc|palette entry 1 has a component above 255"
         "no_palette|icon,no_palette.txt,out.ico,out.rc|expected \"palette\""
         "eight_colours|logo,eight_colours.txt,sample_logo,out.cpp|a logo needs exactly 16 palette entries, not 8"
-        "bad_name|logo,good.txt,2logo,out.cpp|\"2logo\" is not a C\\+\\+ name")
+        "bad_name|logo,good.txt,2logo,out.cpp|\"2logo\" is not a C\\+\\+ name"
+        "png_doubled|png,square.txt,4,square4.png|layout"
+        "png_averaged|png,square.txt,1,square1.png|layout"
+        "png_not_square|png,good.txt,32,out.png|an icon picture must be square, not 3 x 2"
+        "png_bad_size|png,square.txt,0,out.png|the size \"0\" is not a number from 1 to 1024")
     if(CMAKE_CROSSCOMPILING)
         set(tool_file ${nextpics_picture_tool})
     else()
@@ -196,7 +235,7 @@ endif()
         string(REGEX MATCH "^([^|]*)\\|([^|]*)\\|(.*)$" fields "${case}")
         add_test(NAME picture_tool.${CMAKE_MATCH_1}
                  COMMAND ${CMAKE_COMMAND} -DTOOL=${tool_file} -DARGS=${CMAKE_MATCH_2} -DEXPECT=${CMAKE_MATCH_3}
-                         -P ${cases_dir}/check_case.cmake
+                         -DPIXELS=${PROJECT_SOURCE_DIR}/release/tests/icon_pixels.py -P ${cases_dir}/check_case.cmake
                  WORKING_DIRECTORY ${cases_dir})
     endforeach()
 endif()

@@ -3,7 +3,8 @@
 # the version resource of the Windows programs and the Windows zip.
 #
 # usage: check_release.sh GROUP BUILD_DIR VERSION [RC_COMPILER [OBJDUMP ZIP]]
-#   man-pages        both man pages render with groff -ww without a warning and carry VERSION
+#   man-pages        both man pages, as the build makes them, render with groff -ww without a
+#                    warning and carry VERSION
 #   desktop-entries  both desktop entries pass desktop-file-validate and open pages
 #   readmes          the English read-me is plain ASCII, the Japanese one fits Shift-JIS, and
 #                    both give the same limits
@@ -78,7 +79,7 @@ ascii_only() { ! LC_ALL=C grep -nP '[^\x00-\x7F]' "$1"; }
 man_pages() {
     local page
     for page in addNextpics delNextpics; do
-        local source=$release/$page.1
+        local source=$build/release/$page.1
         check "$page.1 renders without warnings" silent groff -ww -man -Tutf8 -z "$source"
         check "$page.1 carries version $version" grep -q "^\.TH .* \"nextpics $version\"" "$source"
         # whatis and apropos read the NAME line; lexgrog parses it as they do.
@@ -96,6 +97,7 @@ desktop_entries() {
         # pages the default for opening them.
         check "$program.desktop claims no file type" silent bash -c "! grep -q '^MimeType=' '$entry'"
         check "$program.desktop opens a terminal for the log and questions" grep -qx 'Terminal=true' "$entry"
+        check "$program.desktop names the program's own icon" grep -qx "Icon=$program" "$entry"
     done
 }
 
@@ -117,12 +119,30 @@ readmes() {
 installed_programs() {
     local prefix=$work/prefix
     check "cmake --install into an empty prefix" cmake --install "$build" --prefix "$prefix"
-    check "installed: the programs, their files, man pages and desktop entries, nothing else" same \
-        "bin/addNextpics bin/delNextpics share/applications/addNextpics.desktop share/applications/delNextpics.desktop share/man/man1/addNextpics.1 share/man/man1/delNextpics.1 share/nextpics/insert.ini share/nextpics/nextpics.class" \
+    local icons="" size program
+    for size in 16 24 32 48 64 128; do
+        for program in addNextpics delNextpics; do icons+=" share/icons/hicolor/${size}x$size/apps/$program.png"; done
+    done
+    check "installed: the programs, their files, man pages, desktop entries and icons, nothing else" same \
+        "$(echo bin/addNextpics bin/delNextpics share/applications/addNextpics.desktop share/applications/delNextpics.desktop \
+            $icons share/man/man1/addNextpics.1 share/man/man1/delNextpics.1 share/nextpics/insert.ini \
+            share/nextpics/nextpics.class | tr ' ' '\n' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')" \
         "$(cd "$prefix" && find . -type f -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
+    # The desktop icons are the Windows icons' pictures: at 32 x 32 pixel for pixel the same, and
+    # every size a whole picture of its size.
+    for program in addNextpics delNextpics; do
+        local which=${program:0:3}
+        check "the 32 x 32 icon of $program is the Windows icon's picture" same \
+            "$(python3 "$release/tests/icon_pixels.py" "$build/console/pictures/$which.ico")" \
+            "$(python3 "$release/tests/icon_pixels.py" "$prefix/share/icons/hicolor/32x32/apps/$program.png")"
+        for size in 16 24 48 64 128; do
+            check "the $size x $size icon of $program reads whole" same "$size $size" \
+                "$(python3 "$release/tests/icon_pixels.py" "$prefix/share/icons/hicolor/${size}x$size/apps/$program.png" | sed -n 1p)"
+        done
+    done
     check "installed programs are executable" test -x "$prefix/bin/addNextpics" -a -x "$prefix/bin/delNextpics"
     check "installed insert.ini is the shipped one" cmp "$root/insert/insert.ini" "$prefix/share/nextpics/insert.ini"
-    check "installed man page is the source" cmp "$release/addNextpics.1" "$prefix/share/man/man1/addNextpics.1"
+    check "installed man page is the one the build made" cmp "$build/release/addNextpics.1" "$prefix/share/man/man1/addNextpics.1"
     check "man finds the installed page" same "$prefix/share/man/man1/addNextpics.1" \
         "$(MANPATH="$prefix/share/man" man -w addNextpics 2>&1)"
 

@@ -107,16 +107,14 @@ void add_batch()
     start_batch();
     reset_next_page_order();
     std::vector<char*> arguments = page_arguments();
-    signed char last_result;
-    run_batch(last_result, add_batch_rules, arguments.data(), static_cast<int>(arguments.size()));
+    run_batch(add_batch_rules, arguments.data(), static_cast<int>(arguments.size()));
 }
 
 void del_batch()
 {
     start_batch();
     std::vector<char*> arguments = page_arguments();
-    signed char last_result;
-    run_batch(last_result, del_batch_rules, arguments.data(), static_cast<int>(arguments.size()));
+    run_batch(del_batch_rules, arguments.data(), static_cast<int>(arguments.size()));
 }
 
 static std::string without_blanks(const std::string& text)
