@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # addNextpics.exe works through one page of 200 MB under Wine on a virtual display while
 # responsive_probe asks its console window every few milliseconds whether it answers: every probe
-# must be answered within 100 ms until the page is done. The page has exactly one link (to itself),
-# so no question is asked.
+# must be answered within 100 ms until the page is done. The page has exactly one link (to a small
+# next page), so no question is asked.
 #
 # usage: responsive_case.sh BUILD_FOLDER [PAGE_MB]
 # The Wine prefix is BUILD_FOLDER/bench-wine-prefix (made once); the page goes to /dev/shm when it
@@ -61,18 +61,19 @@ for n in $(seq 170 199); do
 done
 [ -n "$xvfb_pid" ] || { echo "responsive_case: no free display in :170..:199" >&2; exit 2; }
 
-# The program beside its data files, and the page: a link to itself, then paragraphs with tags,
-# images and text, CR LF line ends.
+# The program beside its data files, and the page: a link to its next page, then paragraphs with
+# tags, images and text, CR LF line ends.
 mkdir -p "$work/kit" "$work/site"
 cp "$program" "$build/bin/insert.ini" "$work/kit/"
 [ -f "$build/bin/nextpics.class" ] && cp "$build/bin/nextpics.class" "$work/kit/"
 {
     printf '<html>\r\n<head><title>A long page</title></head>\r\n<body bgcolor="white">\r\n'
-    printf '<p><a href="page.html">next page</a></p>\r\n'
+    printf '<p><a href="next.html">next page</a></p>\r\n'
     yes $'<p>Some text of a long page, <b>bold</b> and <i>slanted</i>, <img src="images/pic.jpg" alt="a picture"> and more.</p>\r' |
         head -c $((page_mb << 20))
     printf '\r\n</body>\r\n</html>\r\n'
 } >"$work/site/page.html"
+printf '<html><body><img src="images/next.jpg"></body></html>\r\n' >"$work/site/next.html"
 
 cd "$work/site" || exit 2
 wine "$work/kit/addNextpics.exe" page.html >"$work/program.txt" 2>&1 &
