@@ -102,8 +102,13 @@ bool write_page(const char* folder, int page, int pages, long long page_bytes, b
                   "<body bgcolor=\"#ffffff\" text=\"#000000\" link=\"#0000ee\" vlink=\"#551a8b\">\r\n",
                   page, pages, page);
     put(w, line);
+    // The last page links the first; a site of one page links a small page of its own, next.html,
+    // since no page is its own next page.
     char next[64];
-    page_name(next, sizeof next, page % pages + 1);
+    if (pages == 1)
+        std::snprintf(next, sizeof next, "next.html");
+    else
+        page_name(next, sizeof next, page % pages + 1);
     if (one_link)
         std::snprintf(line, sizeof line, "<p><a href=\"%s\">next page</a></p>\r\n", next);
     else
@@ -141,5 +146,15 @@ int main(int argc, char** argv)
     for (int page = 1; page <= pages; ++page)
         if (!write_page(folder, page, pages, page_bytes, one_link, dbcs))
             return 1;
+    if (pages == 1) {
+        char path[4096];
+        std::snprintf(path, sizeof path, "%s/next.html", folder);
+        FILE* next = std::fopen(path, "wb");
+        if (!next || std::fputs("<html>\r\n<body>\r\n<img src=\"images/next.jpg\">\r\n</body>\r\n</html>\r\n", next) < 0 ||
+            std::fclose(next) != 0) {
+            std::fprintf(stderr, "make_site: cannot write %s\n", path);
+            return 1;
+        }
+    }
     return 0;
 }
