@@ -166,8 +166,9 @@ static void insert_at_end_tag(const char* tag)
 }
 
 // Copies a comment whose "<!--" has been written, through its "-->". A byte is a second byte when
-// the byte before it is an unmarked lead byte; a marked byte is never part of "-->".
-static void copy_comment()
+// the byte before it is an unmarked lead byte; a marked byte is never part of "-->". False when
+// the input ended inside the comment.
+static bool copy_comment()
 {
     int w[3];
     bool second[3];
@@ -195,13 +196,14 @@ static void copy_comment()
         }
         int b = in_next();
         if (b == -1)
-            return;
+            return false;
         out_put(b);
         bool mark = !second[2] && in_lead_byte(w[2]);
         w[0] = w[1], second[0] = second[1];
         w[1] = w[2], second[1] = second[2];
         w[2] = b, second[2] = mark;
     }
+    return true;
 }
 
 static bool is_letter(int ch, char upper) { return ch == upper || ch == upper + ('a' - 'A'); }
@@ -231,6 +233,7 @@ void rewrite_page()
     bool pair = false;
     bool script_written = false;  // at a BODY start tag
     bool applet_written = false;
+    bool ends_in_text = true;  // the page does not end inside a comment or script text
     while (in_peek() != -1) {
         // Runs of bytes that start nothing are copied at once, with a pump call for each turn.
         int run = in_copy_text(pair, rewriter_starts);
@@ -253,7 +256,7 @@ void rewrite_page()
         if (next == '!') {
             if (in_read_comment_opener(true)) {
                 out_puts("<!--");
-                copy_comment();
+                ends_in_text = copy_comment();
             }
         } else if (is_letter(next, 'B')) {
             if (read_name(tag, 1, "BODY")) {
@@ -270,15 +273,16 @@ void rewrite_page()
             if (read_name(tag, 1, "SCRIPT")) {
                 out_puts(tag);
                 if (ends_script_name(in_peek()))
-                    in_pass_script(true);
+                    ends_in_text = in_pass_script(true);
             }
         } else {
             out_put('<');
         }
     }
     // A page without a BODY end tag gets the applet element at its end, so that its script never
-    // calls an applet that is not there.
-    if (script_written && !applet_written)
+    // calls an applet that is not there; not where it ends inside a comment or script text, which
+    // would hold the element.
+    if (script_written && !applet_written && ends_in_text)
         write_applet_element();
 }
 

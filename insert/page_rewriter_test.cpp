@@ -162,6 +162,9 @@ TEST_F(rewriter, BodyTagsAreTakenAsBrowsersReadThem)
         // A quote that does not close before the next "<" is taken as unclosed.
         {"\r\n\r\n<body class=\"a>b<p>\"", "\r\n\r\n" + script_head + script_tail + "<body class=\"a" + onload + "b<p>\"" + applet_at_end},
         {"\r\n\r\n<body title=a\"b>c\">", "\r\n\r\n" + script_head + script_tail + "<body title=a\"b" + onload + "c\">" + applet_at_end},
+        // The applet is not put at the end of a page that ends inside a comment or script text.
+        {"\r\n\r\n<body><!-- never closed", "\r\n\r\n" + script_head + script_tail + "<body" + onload + "<!-- never closed"},
+        {"\r\n\r\n<body><script>never closed", "\r\n\r\n" + script_head + script_tail + "<body" + onload + "<script>never closed"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(run_pass(c.page, rewrite_page), c.prepared) << c.page;
