@@ -5,8 +5,6 @@
 // interrupts), the difference lives in these front ends.
 #pragma once
 
-struct batch_result;
-
 // What differs between the two programs' windows.
 struct console_look {
     const char* title;            // window class name and title
@@ -48,8 +46,16 @@ bool console_is_attended();
 // batch then stops after the page at work. Closing the Windows window never stops a run: false.
 bool console_stop_requested();
 
+// How a run ended, which the front end turns into the program's exit status.
+struct run_end {
+    bool quit;           // Cancel at the done-already question: the program ends at once
+    bool stopped;        // left before its end: by the user's answer, a failure, or an interrupt
+    bool page_failed;    // a page could not be opened, read or written
+    int pages_left_out;  // pages past the limit of one run, which were not handled
+};
+
 // The exit status of a run that ended as result says. Windows: 1 when the user quit at once
 // (result.quit), else 0. Native build: 128 + the signal number after an interrupt; else 2 when a
 // page could not be opened, read or written or pages were left out; else 1 when the user canceled
 // or quit; else 0.
-int console_exit_status(const batch_result& result);
+int console_exit_status(const run_end& result);

@@ -5,7 +5,6 @@
 #include "console/console_window.h"
 
 #include "console/message_pump.h"
-#include "console/run_log.h"
 #include "console/text_screen.h"
 #include "platform/terminal.h"
 
@@ -115,7 +114,7 @@ bool console_is_attended() { return terminal_is_interactive() && terminal_shows_
 
 bool console_stop_requested() { return terminal_close_signal() != 0; }
 
-int console_exit_status(const batch_result& result)
+int console_exit_status(const run_end& result)
 {
     int signal = terminal_close_signal();
     if (signal != 0)

@@ -3,7 +3,6 @@
 #include "console/console_window.h"
 
 #include "console/message_pump.h"
-#include "console/run_log.h"
 #include "console/text_screen.h"
 
 #include <windows.h>
@@ -161,4 +160,4 @@ int console_logo_rows() { return 5; }
 
 bool console_stop_requested() { return false; }
 
-int console_exit_status(const batch_result& result) { return result.quit ? 1 : 0; }
+int console_exit_status(const run_end& result) { return result.quit ? 1 : 0; }

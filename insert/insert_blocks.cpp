@@ -58,7 +58,7 @@ int load_insert_blocks(const char* directory)
     char* blocks[] = {header_block, lead_in_block, applet_tag_block, applet_end_block};
     for (char* block : blocks)
         block[0] = '\0';
-    char path[260];
+    char path[path_size];
     copy_text(path, sizeof path, directory);
     append_text(path, sizeof path, "insert.ini");
     FILE* file = file_ops.open(path, "rb");

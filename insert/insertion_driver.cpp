@@ -1,7 +1,8 @@
-// addNextpics: prepares every page named on the command line so that, once loaded, it fetches
-// its next page and that page's images and streams in the background.
+// The insertion driver: addNextpics' run over the pages named on its command line, and the rules
+// of its batch.
+#include "insert/insertion_driver.h"
+
 #include "console/logos.h"
-#include "console/run_log.h"
 #include "console/text_screen.h"
 #include "insert/insert_blocks.h"
 #include "insert/next_page.h"
@@ -72,7 +73,22 @@ static void print_insert_blocks_missing()
         screen_print(text, static_cast<int>(std::strlen(text)));
 }
 
-int program_main(void* instance, int show_state)
+const batch_rules add_batch_rules = {
+    any_separators,
+    // A page that cannot be opened is worked on all the same: the work reports it.
+    [](const char* page) {
+        int found = test_already_set(page);
+        return found == set_found ? check_ask : found == set_no_body ? add_nothing_to_prepare : check_work;
+    },
+    insert_into_page,
+    &text_already_set,
+    true,
+    // The page or its copy cannot be opened, made, read or written. The other results leave it as
+    // it is by the user's answer or for want of a next page.
+    [](int result) { return result == add_unreadable || (result <= add_copy_failed && result >= add_page_unwritable); },
+};
+
+int run_insertion(void* instance, int show_state)
 {
     static char* arguments[1025];
     int count = 0;
@@ -88,14 +104,14 @@ int program_main(void* instance, int show_state)
     if (load_insert_blocks(program_directory) != 0)
         print_insert_blocks_missing();
     if (!check_file_set()) {
-        batch_result broken = {};
+        run_end broken = {};
         broken.quit = true;
         return console_exit_status(broken);
     }
 
     reset_next_page_order();
     left_out_arguments left_out = arguments_left_out();
-    batch_result result =
+    run_end result =
         run_batch(add_batch_rules, arguments + 1, count - 1, {left_out.count, left_out.limit == limit_bytes});
     if (!result.quit)
         close_run_log(window, result);

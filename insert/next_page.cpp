@@ -131,7 +131,7 @@ int choose_next_page(const char* path)
     char rel_next[path_size];
     int n = collect_links(path, link_table, rel_next);
     if (n < 0)
-        return -1;
+        return add_unreadable;
 
     char current_name[path_size];
     find_actual_name(current_name, path);
@@ -141,7 +141,7 @@ int choose_next_page(const char* path)
     for (int i = 0; i < n; ++i)
         usable += may_offer(link_table[i], current_name) ? 1 : 0;
     if (usable == 0 && !hint)
-        return -2;
+        return add_nothing_to_prepare;
     apply_number_rule(n, current_name);
     order_seeded = true;
 
@@ -151,7 +151,7 @@ int choose_next_page(const char* path)
     if (hint && (usable != 1 || n != 1 || !same_target(rel_next, link_table[0]))) {
         int answer = ask(rel_next, current_name);
         if (answer == answer_none)
-            return -4;
+            return add_canceled;
         if (answer == answer_yes)
             taken = rel_next;
     }
@@ -167,7 +167,7 @@ int choose_next_page(const char* path)
             continue;
         int answer = ask(link_table[position], current_name);
         if (answer == answer_none)
-            return -4;  // no answer (native build): the run stops as after Cancel
+            return add_canceled;  // no answer (native build): the run stops as after Cancel
         if (answer == answer_yes) {
             taken = link_table[position];
             if (entry != 0)
@@ -190,9 +190,9 @@ int choose_next_page(const char* path)
         char found[path_size];
         // Asked anew: the page may have gone while the question was open.
         if (look_up_actual_name(found, next_page_path) == 0)
-            return 0;
+            return add_done;
     }
     int answer = show_message(taken ? text_not_found : text_no_next_page, next_link, nullptr,
                               box_ok_cancel | box_icon_warning | box_topmost);
-    return answer == answer_cancel || answer == answer_none ? -4 : -3;
+    return answer == answer_cancel || answer == answer_none ? add_canceled : add_skipped;
 }

@@ -4,6 +4,19 @@
 
 #include "scan/page_scanners.h"
 
+// What became of one page in addNextpics: the results of choose_next_page and insert_into_page.
+// The values are those the batch has always seen; below add_skipped a page ends the batch.
+enum add_result : int {
+    add_done = 0,
+    add_unreadable = -1,          // the page cannot be opened
+    add_nothing_to_prepare = -2,  // no link that could be its next page, or no BODY start tag
+    add_skipped = -3,             // no usable next page, and the user said OK
+    add_canceled = -4,            // no usable next page, and the user said Cancel (or nothing)
+    add_copy_failed = -5,         // the temporary copy cannot be made
+    add_copy_unreadable = -6,     // it cannot be opened for reading
+    add_page_unwritable = -7,     // the page cannot be written
+};
+
 extern char link_table[link_table_size][path_size];
 extern int next_page_order[link_table_size];  // a permutation of 0..127; entry 0 is asked first
 extern bool order_seeded;
@@ -15,7 +28,9 @@ extern char next_page_path[path_size];  // the page's directory followed by next
 // Sets the order to 0, 1, ..., 127 and clears order_seeded (once, when the program starts).
 void reset_next_page_order();
 
-// Chooses the next page of the page at path. 0 when one was chosen and exists; -1 when the page
-// cannot be opened; -2 when it has no links; -3 / -4 when there is no usable next page and the
-// user answered OK / Cancel in the referring-error box; -4 also when a question got no answer.
+// Chooses the next page of the page at path. add_done when one was chosen and exists;
+// add_unreadable when the page cannot be opened; add_nothing_to_prepare when it has no link that
+// could be its next page; add_skipped / add_canceled when there is no usable next page and the user
+// answered OK / Cancel in the referring-error box; add_canceled also when a question got no
+// answer.
 int choose_next_page(const char* path);

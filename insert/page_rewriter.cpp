@@ -328,15 +328,15 @@ int insert_into_page(const char* path)
 
     char temp_path[path_size];
     if (make_temp_copy(temp_path, path, page_directory, "addnex") != 0)
-        return -5;
+        return add_copy_failed;
     if (in_open(temp_path) != 0) {
         recover_page(path, temp_path, false);
-        return -6;
+        return add_copy_unreadable;
     }
     if (out_open(path) != 0) {
         in_close();
         recover_page(path, temp_path, false);
-        return -7;
+        return add_page_unwritable;
     }
     rewrite_page();
     int written = out_commit();
@@ -344,23 +344,8 @@ int insert_into_page(const char* path)
     in_close();
     if (written != 0 || !read_whole) {
         recover_page(path, temp_path, true);
-        return -7;
+        return add_page_unwritable;
     }
     drop_temp_copy(temp_path);
-    return 0;
+    return add_done;
 }
-
-const batch_rules add_batch_rules = {
-    any_separators,
-    // A page that cannot be opened is worked on all the same: the work reports it.
-    [](const char* page) {
-        int found = test_already_set(page);
-        return found > 0 ? 1 : found == -2 ? -2 : 0;
-    },
-    insert_into_page,
-    &text_already_set,
-    true,
-    // -1: the page cannot be opened; -5 to -7: its copy or the page cannot be made, read or written.
-    // -2 (no links), -3 (OK to a missing next page) and 255 (skipped by the user) leave it as it is.
-    [](int result) { return result == -1 || (result <= -5 && result >= -7); },
-};

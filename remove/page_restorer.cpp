@@ -395,7 +395,7 @@ constexpr markup_starts restore_starts = test_starts;
 int test_inserted(const char* path)
 {
     if (in_open(path) != 0)
-        return -1;
+        return inserted_unreadable;
     bool pair = false;
     bool marker_seen = false;
     bool applet_seen = false;
@@ -428,7 +428,7 @@ int test_inserted(const char* path)
                 in_next();
             // The first BODY tag with onLoad decides: a page's own onLoad is never taken out.
             if (tag_has_onload()) {
-                int result = marker_seen ? 123 : onload_value_is_ours() ? 1 : 0;
+                int result = marker_seen ? inserted_marked : onload_value_is_ours() ? inserted_onload : inserted_none;
                 in_close();
                 return result;
             }
@@ -437,7 +437,7 @@ int test_inserted(const char* path)
     in_close();
     // A marker or an applet of ours on a page without onLoad: an insertion left partial, to be taken
     // out.
-    return marker_seen || applet_seen ? 123 : 0;
+    return marker_seen || applet_seen ? inserted_marked : inserted_none;
 }
 
 int restore_pass()
@@ -467,7 +467,7 @@ int restore_pass()
                 restore_comment();
         } else if (is_letter(next, 'A')) {
             if (!restore_applet())
-                return -2;
+                return del_applet_unended;
         } else if (is_letter(next, 'S')) {
             pass_script(true);
         } else if (is_letter(next, 'B')) {
@@ -476,24 +476,24 @@ int restore_pass()
             out_put('<');
         }
     }
-    return position_lost ? -2 : 0;
+    return position_lost ? del_applet_unended : del_done;
 }
 
 int restore_page(const char* path)
 {
-    char directory[260];
+    char directory[path_size];
     dir_part(directory, path, own_separators);
-    char temp_path[260];
+    char temp_path[path_size];
     if (make_temp_copy(temp_path, path, directory, "delnex") != 0)
-        return -1;
+        return del_copy_failed;
     if (in_open(temp_path) != 0) {
         recover_page(path, temp_path, false);
-        return -5;
+        return del_copy_unreadable;
     }
     if (out_open(path) != 0) {
         in_close();
         recover_page(path, temp_path, false);
-        return -6;
+        return del_page_unwritable;
     }
     int result = restore_pass();
     int written = out_commit();
@@ -502,19 +502,8 @@ int restore_page(const char* path)
     in_close();
     if (result != 0 || written != 0) {
         recover_page(path, temp_path, true);
-        return written != 0 ? -7 : result;
+        return written != 0 ? del_write_failed : result;
     }
     drop_temp_copy(temp_path);
-    return 0;
+    return del_done;
 }
-
-const batch_rules del_batch_rules = {
-    own_separators,
-    [](const char* page) { return test_inserted(page) != 0 ? 0 : 1; },
-    restore_page,
-    &text_already_removed,
-    false,
-    // Every result but 0 and 255 (skipped by the user): the page cannot be opened, copied, read,
-    // written, or restored (-2: an applet element without an end).
-    [](int result) { return result != 0 && result != 255; },
-};

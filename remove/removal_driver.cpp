@@ -1,7 +1,9 @@
-// delNextpics: takes out of every page named on the command line what addNextpics put into it.
+// The removal driver: delNextpics' run over the pages named on its command line, and the rules of
+// its batch.
+#include "remove/removal_driver.h"
+
 #include "console/logos.h"
-#include "console/run_log.h"
-#include "platform/process.h"
+#include "platform/path_syntax.h"
 #include "remove/page_restorer.h"
 #include "textio/command_line.h"
 
@@ -26,7 +28,18 @@ static const char usage[] =
 static const console_look look = {"delNextpics V1.08", 384, 272, del_nextpics_logo, "delNextpics", usage};
 static const char banner[] = "delNextpics V1.07  removes the preloading from pages \r\n";
 
-int program_main(void* instance, int show_state)
+const batch_rules del_batch_rules = {
+    own_separators,
+    [](const char* page) { return test_inserted(page) != inserted_none ? check_work : check_ask; },
+    restore_page,
+    &text_already_removed,
+    false,
+    // Every result but a restored page and one the user skipped: the page cannot be opened, copied,
+    // read, written, or restored (an applet element without an end).
+    [](int result) { return result != del_done && result != page_skipped; },
+};
+
+int run_removal(void* instance, int show_state)
 {
     static char* arguments[1025];
     int count = 0;
@@ -39,7 +52,7 @@ int program_main(void* instance, int show_state)
         return 0;
 
     left_out_arguments left_out = arguments_left_out();
-    batch_result result =
+    run_end result =
         run_batch(del_batch_rules, arguments + 1, count - 1, {left_out.count, left_out.limit == limit_bytes});
     if (!result.quit)
         close_run_log(window, result);

@@ -130,13 +130,13 @@ int scan_page(TagTest tag_test, const markup_starts& starts)
         } else {
             tag_outcome outcome = tag_test();
             if (outcome == tag_found)
-                return 123;
+                return set_found;
             if (outcome == tag_end_of_input)
                 break;
         }
         pair = false;
     }
-    return 0;
+    return set_none;
 }
 
 // Set by the tag test of test_already_set when it meets a BODY start tag.
@@ -286,14 +286,14 @@ int run_collector(const char* path, TagTest tag_test, const markup_starts& start
 int test_already_set(const char* path)
 {
     if (in_open(path) != 0)
-        return -1;
+        return set_unreadable;
     static constexpr markup_starts body_starts = make_markup_starts("BODY|SCRIPT");
     body_seen = false;
     int result = scan_page<input_reader>(body_has_onload, body_starts);
     in_close();
-    if (result == 0 && in_failed())
-        return -1;
-    return result == 0 && !body_seen ? -2 : result;
+    if (result == set_none && in_failed())
+        return set_unreadable;
+    return result == set_none && !body_seen ? set_no_body : result;
 }
 
 int collect_links(const char* path, char (*table)[path_size]) { return collect_links(path, table, nullptr); }

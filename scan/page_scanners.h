@@ -2,15 +2,22 @@
 // it hold. Each pass opens its stream, reads the page once and closes the stream on every return.
 #pragma once
 
-constexpr int path_size = 260;  // every path, name and table entry
+#include "textio/paths.h"
+
 
 constexpr int link_table_size = 128;
 constexpr int image_table_size = 256;
 constexpr int stream_table_size = 64;
 
-// 123 when a BODY start tag (outside comments and script text) carries the letters onLoad; 0 when
-// none does; -2 when the page has no BODY start tag at all, so that nothing could be prepared;
-// -1 when the page cannot be opened or read. Uses the input stream.
+// What test_already_set finds.
+enum already_set_result : int {
+    set_found = 123,   // a BODY start tag (outside comments and script text) carries onLoad
+    set_none = 0,      // none does
+    set_unreadable = -1,
+    set_no_body = -2,  // the page has no BODY start tag at all, so nothing could be prepared
+};
+
+// An already_set_result. Uses the input stream.
 int test_already_set(const char* path);
 
 // Each returns the number of values kept, or -1 when the page cannot be opened or read. They use

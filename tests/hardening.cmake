@@ -17,7 +17,7 @@ if(NOT gtest_libraries)
 endif()
 set(hardening_support ${CMAKE_CURRENT_LIST_DIR}/test_main.cpp ${CMAKE_CURRENT_LIST_DIR}/test_support.cpp
                       ${CMAKE_CURRENT_LIST_DIR}/page_fixture.cpp)
-set(hardening_libraries nextpics_insert nextpics_remove nextpics_scan nextpics_console_window nextpics_console
+set(hardening_libraries nextpics_insert nextpics_remove nextpics_scan nextpics_batch nextpics_console_window nextpics_console
                         nextpics_textio nextpics_platform ${gtest_libraries})
 
 # Every file operation of the passes failing on its N-th call, and the power cut after it (glibc

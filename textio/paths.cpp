@@ -6,7 +6,6 @@
 
 #include <cstring>
 
-constexpr int path_buffer = 260;
 
 int copy_text(char* out, int size, const char* text)
 {
@@ -41,8 +40,8 @@ int has_prefix_nocase(const char* text, const char* prefix)
 // found is looked up again each time, so a file that appears during the batch (the applet copied
 // in) is seen at once.
 struct found_name {
-    char path[path_buffer];
-    char stored[path_buffer];
+    char path[path_size];
+    char stored[path_size];
 };
 constexpr int names_remembered = 4;
 static found_name found_names[names_remembered];
@@ -66,7 +65,7 @@ static found_name* remembered(const char* path)
 int find_actual_name(char* out, const char* path)
 {
     if (const found_name* entry = remembered(path)) {
-        copy_text(out, path_buffer, entry->stored);
+        copy_text(out, path_size, entry->stored);
         return 0;
     }
     return look_up_actual_name(out, path);
@@ -74,7 +73,7 @@ int find_actual_name(char* out, const char* path)
 
 int look_up_actual_name(char* out, const char* path)
 {
-    int result = file_ops.stored_name(out, path_buffer, path);
+    int result = file_ops.stored_name(out, path_size, path);
     found_name* entry = remembered(path);
     if (result != 0) {
         if (entry)
@@ -82,13 +81,13 @@ int look_up_actual_name(char* out, const char* path)
         return result;
     }
     if (!entry) {
-        if (std::strlen(path) >= static_cast<size_t>(path_buffer))
+        if (std::strlen(path) >= static_cast<size_t>(path_size))
             return result;
         entry = &found_names[next_found_name];
         next_found_name = (next_found_name + 1) % names_remembered;
-        copy_text(entry->path, path_buffer, path);
+        copy_text(entry->path, path_size, path);
     }
-    copy_text(entry->stored, path_buffer, out);
+    copy_text(entry->stored, path_size, out);
     return result;
 }
 
@@ -112,13 +111,13 @@ static int after_last_separator(const char* path, const char* separators)
 int dir_part(char* out, const char* path, const char* separators)
 {
     int n = after_last_separator(path, separators);
-    copy_text(out, n + 1 < path_buffer ? n + 1 : path_buffer, path);
+    copy_text(out, n + 1 < path_size ? n + 1 : path_size, path);
     return 0;
 }
 
 int file_part(char* out, const char* path)
 {
-    copy_text(out, path_buffer, path + after_last_separator(path, any_separators));
+    copy_text(out, path_size, path + after_last_separator(path, any_separators));
     return 0;
 }
 
@@ -138,7 +137,7 @@ static int hex_value(char c)
 int link_target(char* out, const char* link)
 {
     int n = 0;
-    for (const char* p = link; *p && *p != '#' && *p != '?' && n < path_buffer - 1; ++p) {
+    for (const char* p = link; *p && *p != '#' && *p != '?' && n < path_size - 1; ++p) {
         int high = *p == '%' ? hex_value(p[1]) : -1;
         int low = high >= 0 ? hex_value(p[2]) : -1;
         if (low >= 0 && (high | low) != 0) {

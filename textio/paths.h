@@ -1,9 +1,12 @@
 // Path and file-name helpers over NUL-terminated byte strings in the system's code page. The
-// second byte of a double-byte character is never taken for a separator. Output buffers hold 260
-// bytes; nothing longer is written.
+// second byte of a double-byte character is never taken for a separator. Output buffers hold
+// path_size bytes; nothing longer is written.
 #pragma once
 
 #include "platform/path_syntax.h"
+
+// The size of a path buffer: every path, name and table entry (a NUL-terminated byte string).
+constexpr int path_size = 260;
 
 // 0 when prefix begins text, letters a-z compared without case; -1 otherwise.
 int has_prefix_nocase(const char* text, const char* prefix);
@@ -36,7 +39,7 @@ int file_part_less_number(char* out, const char* path);
 
 // The file a link names, relative to the page's folder, as a browser reads the address: the link
 // less its fragment ("#...") and query ("?..."), with %XX escapes decoded (but %00). Writes out
-// (260 bytes). Returns 0.
+// (path_size bytes). Returns 0.
 int link_target(char* out, const char* link);
 
 // True when an address is relative to the page that holds it: it begins with no "/" or "\" and

@@ -1,7 +1,6 @@
 // Temporary copies of pages.
 #include "textio/temp_copy.h"
 
-#include "console/text_screen.h"
 #include "platform/files.h"
 #include "textio/paths.h"
 
@@ -9,16 +8,16 @@
 #include <cstring>
 
 int temp_counter;
+void (*copy_kept)(const char* temp_path);
 
 // How many names are tried before giving up: every one of them exists.
 constexpr int names_to_try = 1000;
 
-// A temporary copy that stays on disk is named in the log, so the user can find it.
+// A temporary copy that stays on disk is reported, so that the user can find it.
 static void name_kept_copy(const char* temp_path)
 {
-    screen_print(" [kept ", 16);
-    screen_print(temp_path, static_cast<int>(std::strlen(temp_path)));
-    screen_print("]", 2);
+    if (copy_kept)
+        copy_kept(temp_path);
 }
 
 static void delete_or_name(const char* temp_path)
@@ -33,8 +32,8 @@ int make_temp_copy(char* temp_path, const char* page, const char* directory, con
         char name[64];
         std::snprintf(name, sizeof name, "%s%d.tmp", prefix, temp_counter);
         ++temp_counter;
-        copy_text(temp_path, 260, directory);
-        append_text(temp_path, 260, name);
+        copy_text(temp_path, path_size, directory);
+        append_text(temp_path, path_size, name);
         int result = file_ops.copy(page, temp_path, copy_durable);
         if (result == -2)
             continue;

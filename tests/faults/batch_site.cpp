@@ -1,7 +1,8 @@
 // The site and the batches of the whole-batch tests.
 #include "tests/faults/batch_site.h"
 
-#include "console/run_log.h"
+#include "insert/insertion_driver.h"
+#include "remove/removal_driver.h"
 #include "insert/next_page.h"
 #include "insert/page_rewriter.h"
 #include "remove/page_restorer.h"

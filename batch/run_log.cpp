@@ -1,5 +1,5 @@
 // The log lines and the closing wait shared by both programs.
-#include "console/run_log.h"
+#include "batch/run_log.h"
 
 #include "console/messages.h"
 #include "console/message_pump.h"
@@ -8,6 +8,7 @@
 #include "platform/dialog.h"
 #include "platform/files.h"
 #include "textio/paths.h"
+#include "textio/temp_copy.h"
 
 #include <cstdio>
 #include <cstring>
@@ -29,7 +30,7 @@ void* open_run_log(void* instance, int show_state, const console_look* look, con
 
 // The folders whose temporary copies have been named in this run, so each is named once (the last
 // 32 folders met; a run that goes back to an older one names its copies again).
-static char named_folders[32][260];
+static char named_folders[32][path_size];
 static int folders_named;  // in all; the last 32 are kept
 
 static void name_earlier_copies(const char* directory)
@@ -37,10 +38,10 @@ static void name_earlier_copies(const char* directory)
     for (int i = 0; i < folders_named && i < 32; ++i)
         if (std::strcmp(named_folders[i], directory) == 0)
             return;
-    copy_text(named_folders[folders_named++ % 32], 260, directory);
+    copy_text(named_folders[folders_named++ % 32], path_size, directory);
     constexpr int shown = 4;
-    char names[shown][260];
-    int found = find_temporary_copies(names[0], 260, shown, directory);
+    char names[shown][path_size];
+    int found = find_temporary_copies(names[0], path_size, shown, directory);
     // In the order of their names, whatever order the folder keeps them in.
     int listed = found < shown ? found : shown;
     const char* order[shown];
@@ -64,10 +65,10 @@ static void name_earlier_copies(const char* directory)
 
 void print_page_start(char* last_directory, char* name, const char* page, const char* separators)
 {
-    char directory[260];
+    char directory[path_size];
     dir_part(directory, page, separators);
     if (std::strcmp(directory, last_directory) != 0) {
-        copy_text(last_directory, 260, directory);
+        copy_text(last_directory, path_size, directory);
         screen_print("\r\n", 2);
         screen_print(directory, length(directory));
         screen_print(" : \r\n", 5);
@@ -86,10 +87,19 @@ void print_page_end(int page_result)
         screen_print(" : OK.\r\n", 64);
 }
 
-batch_result run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out)
+// A temporary copy that stays on disk is named in the log, so the user can find it.
+static void name_kept_copy(const char* temp_path)
 {
-    batch_result outcome = {};
-    char last_directory[260] = "";
+    screen_print(" [kept ", 16);
+    screen_print(temp_path, length(temp_path));
+    screen_print("]", 2);
+}
+
+run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out)
+{
+    copy_kept = name_kept_copy;
+    run_end outcome = {};
+    char last_directory[path_size] = "";
     folders_named = 0;
     outcome.pages_left_out = left_out.count;
     if (left_out.count > 0) {
@@ -101,14 +111,15 @@ batch_result run_batch(const batch_rules& rules, char* const* pages, int count, 
     for (int i = 0; i < count && !outcome.stopped; ++i) {
         if (console_stop_requested())
             break;
-        char name[260];
+        char name[path_size];
         print_page_start(last_directory, name, pages[i], rules.separators);
         int result = rules.check(pages[i]);
-        if (result == 0) {
+        if (result == check_work) {
             result = rules.work(pages[i]);
-        } else if (result > 0) {
-            result = 255;
-            int answer = show_message(*rules.done_already, name, nullptr, 0x40041);
+        } else if (result == check_ask) {
+            result = page_skipped;
+            int answer = show_message(*rules.done_already, name, nullptr,
+                                      box_ok_cancel | box_icon_information | box_topmost);
             if (answer == answer_cancel) {
                 outcome.quit = true;
                 return outcome;
@@ -119,7 +130,7 @@ batch_result run_batch(const batch_rules& rules, char* const* pages, int count, 
         print_page_end(page_result);
         if (rules.failed(result))
             outcome.page_failed = true;
-        if (rules.stops_early && page_result < -3)
+        if (rules.stops_early && ends_batch(page_result))
             outcome.stopped = true;
     }
     if (console_stop_requested())
@@ -127,7 +138,7 @@ batch_result run_batch(const batch_rules& rules, char* const* pages, int count, 
     return outcome;
 }
 
-void close_run_log(void* window, const batch_result& result)
+void close_run_log(void* window, const run_end& result)
 {
     bool attended = console_is_attended();
     update_console_window(window);

@@ -11,32 +11,33 @@
 void* open_run_log(void* instance, int show_state, const console_look* look, const char* banner, int banner_limit);
 
 // Starts a page's line: a directory header when the page's directory (by separators) differs from
-// last_directory (260 bytes, updated), then two blanks and the page's stored name, which is
-// written to name (260 bytes). Before the first page of a folder, a line names each temporary copy
+// last_directory (path_size bytes, updated), then two blanks and the page's stored name, which is
+// written to name (path_size bytes). Before the first page of a folder, a line names each temporary copy
 // that an earlier run left there (it may be the only whole copy of a page).
 void print_page_start(char* last_directory, char* name, const char* page, const char* separators);
 
 // Ends a page's line: " : OK." for result 0, " (no convert)" otherwise.
 void print_page_end(int page_result);
 
+// What a batch's check says of a page: work on it, or ask the user whether to go on, since it is
+// done already; a negative value is the page's result instead (it stays as it is).
+constexpr int check_work = 0;
+constexpr int check_ask = 1;
+
+// The result of a page that the user skipped at the done-already question.
+constexpr int page_skipped = 255;
+
+// A page result (as the batch keeps it, a signed byte) that ends a batch which stops early.
+constexpr bool ends_batch(signed char result) { return result < -3; }
+
 // What sets one program's batch apart from the other's.
 struct batch_rules {
-    const char* separators;  // what parts a page's directory from its name
-    // 0: the page is to be worked on; 1: it is done already, and the user is asked whether to go
-    // on; negative: it can be neither, and this is its result (it stays as it is).
-    int (*check)(const char* page);
-    int (*work)(const char* page);  // the page's result: 0 when done
-    const message_text* done_already;      // that question
-    bool stops_early;                      // a result below -3 (as a signed byte) ends the batch
-    bool (*failed)(int result);            // the page could not be opened, read or written
-};
-
-// How a batch ended; the front end makes the exit status of it (console_exit_status).
-struct batch_result {
-    bool quit;           // Cancel at the done-already question: the program ends at once
-    bool stopped;        // left before its end: by the user's answer, a failure, or an interrupt
-    bool page_failed;    // a page could not be opened, read or written
-    int pages_left_out;  // pages past the limit of one run, which were not handled
+    const char* separators;            // what parts a page's directory from its name
+    int (*check)(const char* page);    // check_work, check_ask, or the page's result
+    int (*work)(const char* page);     // the page's result: 0 when done
+    const message_text* done_already;  // that question
+    bool stops_early;                  // a result that ends_batch ends the batch
+    bool (*failed)(int result);        // the page could not be opened, read or written
 };
 
 // Pages named beyond the limits of the command line, which the batch cannot take.
@@ -50,10 +51,10 @@ struct left_out_pages {
 // once (quit). A page result below -3 ends it where the rules say so, and so does a question that
 // got no answer or a stop request (console_stop_requested), which lets the page at work finish and
 // leaves the pages after it.
-batch_result run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out = {0, false});
+run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out = {0, false});
 
 // Prints an empty line, waits 700 ms, prints "canceled." when the batch stopped, else "done.",
 // then serves keys for at most 20 turns of 50 ms (I repaint, T and C are echoed, U paints at once,
 // Esc or a close request ends the wait). Where nobody watches (console_is_attended) the wait and
 // the key turns are skipped.
-void close_run_log(void* window, const batch_result& result);
+void close_run_log(void* window, const run_end& result);
