@@ -2,13 +2,12 @@
 // element at the BODY end tag; every other byte is copied as it stands.
 #include "insert/page_rewriter.h"
 
-#include "console/message_pump.h"
 #include "console/messages.h"
 #include "console/text_screen.h"
 #include "insert/insert_blocks.h"
 #include "insert/next_page.h"
-#include "platform/byte_io.h"
 #include "platform/files.h"
+#include "scan/page_pass.h"
 #include "textio/paths.h"
 #include "textio/streams.h"
 #include "textio/temp_copy.h"
@@ -165,120 +164,48 @@ static void insert_at_end_tag(const char* tag)
     finish_tag("");
 }
 
-// Copies a comment whose "<!--" has been written, through its "-->". A byte is a second byte when
-// the byte before it is an unmarked lead byte; a marked byte is never part of "-->". False when
-// the input ended inside the comment.
-static bool copy_comment()
-{
-    int w[3];
-    bool second[3];
-    for (int i = 0; i < 3; ++i) {
-        w[i] = in_next();
-        second[i] = i > 0 && !second[i - 1] && in_lead_byte(w[i - 1]);
-        if (w[i] != -1)
-            out_put(w[i]);
-    }
-    while (!(w[0] == '-' && w[1] == '-' && w[2] == '>' && !second[0] && !second[1] && !second[2])) {
-        // Only a ">" can complete the end: the bytes before the next one are copied a run at a time.
-        const unsigned char* bytes;
-        int available = in_block(&bytes);
-        int run = static_cast<int>(byte_find(bytes, bytes + available, '>') - bytes);
-        if (run > 0) {
-            out_write(bytes, run);
-            for (int i = 0; i < run; ++i) {
-                bool mark = !second[2] && in_lead_byte(w[2]);
-                w[0] = w[1], second[0] = second[1];
-                w[1] = w[2], second[1] = second[2];
-                w[2] = bytes[i], second[2] = mark;
-            }
-            in_consume(run);
-            continue;
-        }
-        int b = in_next();
-        if (b == -1)
-            return false;
-        out_put(b);
-        bool mark = !second[2] && in_lead_byte(w[2]);
-        w[0] = w[1], second[0] = second[1];
-        w[1] = w[2], second[1] = second[2];
-        w[2] = b, second[2] = mark;
-    }
-    return true;
-}
-
-static bool is_letter(int ch, char upper) { return ch == upper || ch == upper + ('a' - 'A'); }
-
-// After "<" (or "</"): consumes the letters of name as they match into tag (16 bytes). True when
-// all did; otherwise what was consumed is written and the mismatching byte stays in the input.
-static bool read_name(char* tag, int length, const char* name)
-{
-    for (const char* letter = name; *letter; ++letter) {
-        if (!is_letter(in_peek(), *letter)) {
-            tag[length] = '\0';
-            out_puts(tag);
-            return false;
-        }
-        tag[length++] = static_cast<char>(in_next());
-    }
-    tag[length] = '\0';
-    return true;
-}
-
 // After "<", the rewriter looks for a comment, a BODY start tag, a BODY end tag and script text
 // (where a BODY tag is no tag of the page).
 static constexpr markup_starts rewriter_starts = make_markup_starts("BODY|/BODY|SCRIPT");
 
 void rewrite_page()
 {
-    bool pair = false;
     bool script_written = false;  // at a BODY start tag
     bool applet_written = false;
     bool ends_in_text = true;  // the page does not end inside a comment or script text
-    while (in_peek() != -1) {
-        // Runs of bytes that start nothing are copied at once, with a pump call for each turn.
-        int run = in_copy_text(pair, rewriter_starts);
-        if (run > 0) {
-            poll_messages_for(run);
-            continue;
-        }
-        poll_messages();
-        int ch = in_peek();
-        bool second = pair;
-        pair = !pair && in_lead_byte(ch);
-        if (ch != '<' || second) {
-            out_put(in_next());
-            continue;
-        }
-        in_next();
-        pair = false;
+    pass_page<input_reader, true>(rewriter_starts, [&] {
         char tag[16] = "<";
+        int length = 1;
         int next = in_peek();
         if (next == '!') {
-            if (in_read_comment_opener(true)) {
+            if (open_comment<input_reader, true>()) {
+                // A BODY tag inside a comment is copied as it stands.
                 out_puts("<!--");
-                ends_in_text = copy_comment();
+                byte_window<input_reader> w = comment_start<input_reader>();
+                w.write();
+                ends_in_text = finish_comment<input_reader, true>(w);
             }
-        } else if (is_letter(next, 'B')) {
-            if (read_name(tag, 1, "BODY")) {
+        } else if (is_letter(next, 'B') || next == '/') {
+            bool start = next != '/';
+            if (!match_name<input_reader>(start ? "BODY" : "/BODY", tag, length)) {
+                out_puts(tag);
+            } else if (start) {
                 insert_at_start_tag(tag);
                 script_written = true;
-            }
-        } else if (next == '/') {
-            tag[1] = static_cast<char>(in_next());
-            if (read_name(tag, 2, "BODY")) {
+            } else {
                 insert_at_end_tag(tag);
                 applet_written = true;
             }
         } else if (is_letter(next, 'S')) {
-            if (read_name(tag, 1, "SCRIPT")) {
-                out_puts(tag);
-                if (ends_script_name(in_peek()))
-                    ends_in_text = in_pass_script(true);
-            }
+            bool script = match_name<input_reader>("SCRIPT", tag, length);
+            out_puts(tag);
+            if (script && ends_script_name(in_peek()))
+                ends_in_text = in_pass_script(true);
         } else {
             out_put('<');
         }
-    }
+        return true;
+    });
     // A page without a BODY end tag gets the applet element at its end, so that its script never
     // calls an applet that is not there; not where it ends inside a comment or script text, which
     // would hold the element.

@@ -3,140 +3,34 @@
 // supplies only the test it runs at the start of a tag.
 #include "scan/page_scanners.h"
 
-#include "console/message_pump.h"
-#include "platform/byte_io.h"
+#include "scan/page_pass.h"
 #include "textio/paths.h"
 #include "textio/streams.h"
 
 namespace {
 
-// The two look-ahead readers the passes use, as types so the skeleton is instantiated per reader.
-struct scan_reader {
-    static int peek() { return scan_peek(); }
-    static int next() { return scan_next(); }
-    static bool lead(int ch) { return scan_lead_byte(ch); }
-    static int skip_text(bool& pair, const markup_starts& starts) { return scan_skip_text(pair, starts); }
-    static int block(const unsigned char** bytes) { return scan_block(bytes); }
-    static void consume(int count) { scan_consume(count); }
-    static void close() { scan_close(); }
-};
-
-struct input_reader {
-    static int peek() { return in_peek(); }
-    static int next() { return in_next(); }
-    static bool lead(int ch) { return in_lead_byte(ch); }
-    static int skip_text(bool& pair, const markup_starts& starts) { return in_skip_text(pair, starts); }
-    static int block(const unsigned char** bytes) { return in_block(bytes); }
-    static void consume(int count) { in_consume(count); }
-    static void close() { in_close(); }
-};
-
-// A byte of a sliding window with its second-byte mark.
-struct marked {
-    int ch;
-    bool second;
-};
-
-// Marks b as the second byte of a pair when the byte before it is an unmarked lead byte of the
-// page that R reads.
-template <class R>
-inline marked mark_after(const marked& before, int b)
-{
-    return {b, !before.second && R::lead(before.ch)};
-}
-
-inline bool is_letter(int ch, char upper) { return ch == upper || ch == upper + ('a' - 'A'); }
-
-// Consumes the letters of name (upper case) that match the look-ahead in either case. True when
-// all matched; at the first mismatch the look-ahead stays unconsumed.
-template <class R>
-bool match_letters(const char* name)
-{
-    for (; *name; ++name) {
-        if (!is_letter(R::peek(), *name))
-            return false;
-        R::next();
-    }
-    return true;
-}
-
-// Called with the "!" of "<!" as the look-ahead. Passes over a comment when "<!--" opens one.
-// Returns false when the input ended inside the comment.
-template <class R>
-bool skip_comment()
-{
-    R::next();
-    if (R::peek() != '-')
-        return true;
-    R::next();
-    if (R::peek() != '-')
-        return true;
-    R::next();
-    marked w0 = {R::next(), false};
-    marked w1 = mark_after<R>(w0, R::next());
-    marked w2 = mark_after<R>(w1, R::next());
-    for (;;) {
-        if (w0.ch == '-' && w1.ch == '-' && w2.ch == '>' && !w0.second && !w1.second && !w2.second)
-            return true;
-        // Only a ">" can complete the end: the bytes before the next one enter the window a run
-        // at a time, straight from the reader's block.
-        const unsigned char* bytes;
-        int available = R::block(&bytes);
-        int run = static_cast<int>(byte_find(bytes, bytes + available, '>') - bytes);
-        if (run > 0) {
-            for (int i = 0; i < run; ++i) {
-                w0 = w1;
-                w1 = w2;
-                w2 = mark_after<R>(w1, bytes[i]);
-            }
-            R::consume(run);
-            continue;
-        }
-        int b = R::next();
-        if (b == -1)
-            return false;
-        w0 = w1;
-        w1 = w2;
-        w2 = mark_after<R>(w1, b);
-    }
-}
-
 enum tag_outcome { tag_done, tag_found, tag_end_of_input };
 
-// The skeleton. tag_test is called with the look-ahead just after a "<" that is not a comment
-// opener; it returns what it found. starts holds the tag names that tag_test looks for (the
-// "<" of any other tag starts nothing for the pass).
+// The skeleton of the four passes: comments are passed over, and tag_test is called with the
+// look-ahead just after any other "<"; it returns what it found. starts holds the tag names that
+// tag_test looks for (the "<" of any other tag starts nothing for the pass).
 template <class R, class TagTest>
 int scan_page(TagTest tag_test, const markup_starts& starts)
 {
-    bool pair = false;
-    while (R::peek() != -1) {
-        // Runs of bytes that start nothing are passed over at once, with a pump call for each turn.
-        int run = R::skip_text(pair, starts);
-        if (run > 0) {
-            poll_messages_for(run);
-            continue;
-        }
-        poll_messages();
-        int ch = R::peek();
-        bool second = pair;
-        pair = !pair && R::lead(ch);
-        R::next();
-        if (ch != '<' || second)
-            continue;
+    int result = set_none;
+    pass_page<R, false>(starts, [&] {
         if (R::peek() == '!') {
-            if (!skip_comment<R>())
-                break;
-        } else {
-            tag_outcome outcome = tag_test();
-            if (outcome == tag_found)
-                return set_found;
-            if (outcome == tag_end_of_input)
-                break;
+            if (!open_comment<R, false>())
+                return true;
+            byte_window<R> w = comment_start<R>();
+            return finish_comment<R, false>(w);
         }
-        pair = false;
-    }
-    return set_none;
+        tag_outcome outcome = tag_test();
+        if (outcome == tag_found)
+            result = set_found;
+        return outcome == tag_done;
+    });
+    return result;
 }
 
 // Set by the tag test of test_already_set when it meets a BODY start tag.
@@ -146,39 +40,14 @@ bool body_seen;
 // name and the tag's ">"; script text is passed over, since a BODY tag in it is no tag of the page.
 tag_outcome body_has_onload()
 {
-    if (is_letter(in_peek(), 'S')) {
-        if (!match_letters<input_reader>("SCRIPT") || !ends_script_name(in_peek()))
-            return tag_done;
-        return in_pass_script(false) ? tag_done : tag_end_of_input;
-    }
-    if (!match_letters<input_reader>("BODY"))
+    if (is_letter(in_peek(), 'S'))
+        return pass_script<false>() ? tag_done : tag_end_of_input;
+    if (!match_name<input_reader>("BODY"))
         return tag_done;
     body_seen = true;
     while (in_peek() == ' ' || in_peek() == '\r' || in_peek() == '\n' || in_peek() == '\t')
         in_next();
-    marked w[6];
-    tag_end tag = {};
-    for (int i = 0; i < 6; ++i) {
-        w[i] = i == 0 ? marked{in_next(), false} : mark_after<input_reader>(w[i - 1], in_next());
-        if (tag_ends_at(tag, w[i].ch, w[i].second))
-            return tag_done;
-    }
-    static const char onload[] = "ONLOAD";
-    for (;;) {
-        bool match = true;
-        for (int i = 0; i < 6 && match; ++i)
-            match = !w[i].second && is_letter(w[i].ch, onload[i]);
-        if (match)
-            return tag_found;
-        int b = in_next();
-        if (b == -1)
-            return tag_end_of_input;
-        for (int i = 0; i < 5; ++i)
-            w[i] = w[i + 1];
-        w[5] = mark_after<input_reader>(w[4], b);
-        if (tag_ends_at(tag, b, w[5].second))
-            return tag_done;
-    }
+    return tag_has_onload() ? tag_found : tag_done;
 }
 
 // The attribute loop of the collectors, after a recognised tag name: every attribute whose name
@@ -187,7 +56,7 @@ tag_outcome collect_attribute(const char* attribute, char (*table)[path_size], i
 {
     for (;;) {
         scan_skip_blanks();
-        if (match_letters<scan_reader>(attribute)) {
+        if (match_name<scan_reader>(attribute)) {
             scan_skip_blanks();
             if (scan_peek() == '=')
                 scan_next();
@@ -246,7 +115,7 @@ tag_outcome link_attributes(bool element, char (*table)[path_size], int& count, 
     bool marked = false;
     for (;;) {
         scan_skip_blanks();
-        if (match_letters<scan_reader>("HREF")) {
+        if (match_name<scan_reader>("HREF")) {
             char* value = element ? href : table[count];
             read_value_after_name(value);
             if (!element) {
@@ -256,7 +125,7 @@ tag_outcome link_attributes(bool element, char (*table)[path_size], int& count, 
                     ++count;
             }
             have_href = true;
-        } else if (match_letters<scan_reader>("REL")) {
+        } else if (match_name<scan_reader>("REL")) {
             char rel[path_size];
             read_value_after_name(rel);
             marked = marked || has_word(rel, "next");
@@ -308,11 +177,11 @@ int collect_links(const char* path, char (*table)[path_size], char* rel_next)
     auto tag = [&]() {
         int first = scan_peek();
         if (is_letter(first, 'B')) {
-            in_body = match_letters<scan_reader>("BODY") || in_body;
+            in_body = match_name<scan_reader>("BODY") || in_body;
             return tag_done;
         }
         bool element = is_letter(first, 'L');
-        if (!match_letters<scan_reader>(element ? "LINK" : "A") || !is_blank(scan_peek()) || (element && in_body))
+        if (!match_name<scan_reader>(element ? "LINK" : "A") || !is_blank(scan_peek()) || (element && in_body))
             return tag_done;
         return link_attributes(element, table, count, link_table_size - 1, hint);
     };
@@ -324,7 +193,7 @@ int collect_images(const char* path, char (*table)[path_size])
 {
     int count = 0;
     auto tag = [&]() {
-        if (!match_letters<scan_reader>("IMG"))
+        if (!match_name<scan_reader>("IMG"))
             return tag_done;
         return collect_attribute("SRC", table, count, image_table_size - 1);
     };
@@ -338,7 +207,7 @@ int collect_streams(const char* path, char (*table)[path_size])
     auto tag = [&]() {
         int first = scan_peek();
         const char* name = is_letter(first, 'E') ? "EMBED" : is_letter(first, 'B') ? "BGSOUND" : nullptr;
-        if (!name || !match_letters<scan_reader>(name))
+        if (!name || !match_name<scan_reader>(name))
             return tag_done;
         return collect_attribute("SRC", table, count, stream_table_size - 1);
     };

@@ -476,23 +476,6 @@ void in_consume(int count) { reader_consume(input, count); }
 
 int in_copy_text(bool& pair, const markup_starts& starts) { return reader_pass_text<true>(input, pair, starts); }
 
-bool in_read_comment_opener(bool copy)
-{
-    reader_next(input);
-    const char* consumed = "<!";
-    if (input.look == '-') {
-        reader_next(input);
-        consumed = "<!-";
-        if (input.look == '-') {
-            reader_next(input);
-            return true;
-        }
-    }
-    if (copy)
-        out_puts(consumed);
-    return false;
-}
-
 int in_peek() { return input.look; }
 
 bool in_lead_byte(int ch) { return input.lead_bytes && is_lead_byte(ch); }

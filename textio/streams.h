@@ -100,11 +100,6 @@ int in_skip_text(bool& pair, const markup_starts& starts);
 // The same, writing the bytes to the output stream as out_put would.
 int in_copy_text(bool& pair, const markup_starts& starts);
 
-// After a "<" of the input, with "!" in the look-ahead: consumes "!", then "-" and "-" as far as
-// they follow. True when all of "!--" was there: a comment has begun (nothing is written). False
-// otherwise; with copy, the "<" and what was consumed ("<!" or "<!-") are then written out.
-bool in_read_comment_opener(bool copy);
-
 // The bytes of a reader from the look-ahead to the end of the block in hand, for a pass that looks
 // at a run of bytes itself: sets bytes to the look-ahead and returns the count (0 at the end).
 int scan_block(const unsigned char** bytes);

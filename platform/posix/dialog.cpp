@@ -2,6 +2,8 @@
 // to standard error and answered by one line of standard input.
 #include "platform/dialog.h"
 
+#include "platform/bounded_copy.h"
+
 #include "platform/language.h"
 #include "platform/terminal.h"
 
@@ -250,10 +252,5 @@ void text_from_shift_jis(char* out, int size, const char* text)
     if (convert_to_codeset(out, size, text, "CP932"))
         return;
     // No converter, or the text does not fit: keep the bytes as they are.
-    int n = 0;
-    while (n < size - 1 && text[n] != '\0') {
-        out[n] = text[n];
-        ++n;
-    }
-    out[n] = '\0';
+    copy_bounded(out, size, text);
 }

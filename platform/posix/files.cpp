@@ -1,6 +1,8 @@
 // files.cpp: POSIX implementation of the interface defined in files.h.
 #include "platform/files.h"
 
+#include "platform/bounded_copy.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,16 +11,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-
-static void copy_bounded(char* out, int size, const char* text)
-{
-    int n = 0;
-    while (n < size - 1 && text[n] != '\0') {
-        out[n] = text[n];
-        ++n;
-    }
-    out[n] = '\0';
-}
 
 int find_stored_name(char* out, int size, const char* path)
 {

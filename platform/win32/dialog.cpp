@@ -1,6 +1,8 @@
 // dialog.cpp: Windows implementation of the interface defined in dialog.h.
 #include "platform/dialog.h"
 
+#include "platform/bounded_copy.h"
+
 #include <windows.h>
 
 int message_box(void* owner, const char* text, const char* caption, unsigned flags)
@@ -10,10 +12,5 @@ int message_box(void* owner, const char* text, const char* caption, unsigned fla
 
 void text_from_shift_jis(char* out, int size, const char* text)
 {
-    int n = 0;
-    while (n < size - 1 && text[n] != '\0') {
-        out[n] = text[n];
-        ++n;
-    }
-    out[n] = '\0';
+    copy_bounded(out, size, text);
 }

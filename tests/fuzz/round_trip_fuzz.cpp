@@ -4,6 +4,9 @@
 //   - the letters onload in any case (the page's own onLoad attribute would be taken out too);
 //   - "<!-- Nex" (a comment that begins like the insertion marker);
 //   - "<applet code=" followed by a quote and the letters nex in any case (taken for our applet);
+//   - "<script" (any case) directly followed by "<" or at the very end of the page: the line break
+//     that the rewriter writes ahead of an insertion there turns it into a script start tag, whose
+//     text the restorer leaves alone;
 //   - a lead byte of the code page as its last byte (what the rewriter appends to a tag that the
 //     page ends inside would pair with it);
 //   - a "<body" or "</body" (any case) with another "<" before its ">" (a ">" right after a lead
@@ -57,6 +60,9 @@ static bool outside_the_property(const std::string& page)
     std::string folded = lower(page);
     if (folded.find("onload") != std::string::npos || page.find("<!-- Nex") != std::string::npos)
         return true;
+    for (size_t at = folded.find("<script"); at != std::string::npos; at = folded.find("<script", at + 1))
+        if (at + 7 == folded.size() || folded[at + 7] == '<')
+            return true;
     for (const char* tag : {"<body", "</body"})
         for (size_t at = folded.find(tag); at != std::string::npos; at = folded.find(tag, at + 1))
             if (markup_inside_tag(page, at))
