@@ -2,15 +2,19 @@
 // link to the next numbered page (the last page links to the first, so every next page exists),
 // then paragraphs of text with images and further links, CR LF line ends throughout.
 //
-// usage: make_site FOLDER PAGES PAGE_BYTES [many|one] [plain|dbcs]
+// usage: make_site FOLDER PAGES PAGE_BYTES [many|one|dense] [plain|dbcs]
 //   many   the next link, an index link and a link in every paragraph (the default)
 //   one    the next link alone: no question is needed to choose the next page
+//   dense  as many, in paragraphs of about 120 bytes that each hold a link and an image: a tag
+//          every 30 bytes or so, as dense as manuals made by documentation generators
 //   dbcs   paragraphs also hold Shift-JIS text and lead bytes right before markup
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
+
+enum page_kind { many_links, one_link, dense_tags };
 
 struct page_writer {
     FILE* file;
@@ -81,7 +85,40 @@ void put_paragraph(page_writer& w, unsigned& state, int page, int pages, int ind
     }
 }
 
-bool write_page(const char* folder, int page, int pages, long long page_bytes, bool one_link, bool dbcs)
+// One paragraph of a tag-dense page, about 120 bytes and four tags: words, a link to another
+// page, words, an image (no end tag, as older generators write them), and a heading every ten.
+void put_dense_paragraph(page_writer& w, unsigned& state, int pages, int index, bool dbcs)
+{
+    char line[512];
+    if (index % 10 == 1) {
+        std::snprintf(line, sizeof line, "<h3>Section %d</h3>\r\n", index / 10 + 1);
+        put(w, line);
+    }
+    put(w, "<p>");
+    put_words(w, state, 2 + static_cast<int>(next_random(state) % 4));
+    char name[64];
+    page_name(name, sizeof name, static_cast<int>(next_random(state) % static_cast<unsigned>(pages)) + 1);
+    std::snprintf(line, sizeof line, "<a href=\"%s\">", name);
+    put(w, line);
+    put(w, words[next_random(state) % word_count]);
+    for (int n = static_cast<int>(next_random(state) % 2); n > 0; --n) {
+        put(w, " ");
+        put(w, words[next_random(state) % word_count]);
+    }
+    put(w, "</a> ");
+    if (dbcs)
+        put(w, "\x93\xfa\x96\x7b\x8c\xea\x82\xcc\x95\xb6\x8f\xcd\x82\xc5\x82\xb7\x81\x42 ");
+    put_words(w, state, 2 + static_cast<int>(next_random(state) % 4));
+    std::snprintf(line, sizeof line, "<img src=\"images/pic%02u.jpg\" alt=\"\">", next_random(state) % 60);
+    put(w, line);
+    for (int n = 1 + static_cast<int>(next_random(state) % 3); n > 0; --n) {
+        put(w, " ");
+        put(w, words[next_random(state) % word_count]);
+    }
+    put(w, ".\r\n");
+}
+
+bool write_page(const char* folder, int page, int pages, long long page_bytes, page_kind kind, bool dbcs)
 {
     char name[64];
     page_name(name, sizeof name, page);
@@ -109,7 +146,7 @@ bool write_page(const char* folder, int page, int pages, long long page_bytes, b
         std::snprintf(next, sizeof next, "next.html");
     else
         page_name(next, sizeof next, page % pages + 1);
-    if (one_link)
+    if (kind == one_link)
         std::snprintf(line, sizeof line, "<p><a href=\"%s\">next page</a></p>\r\n", next);
     else
         std::snprintf(line, sizeof line, "<p><a href=\"%s\">next page</a> | <a href=\"index.html\">index</a></p>\r\n",
@@ -117,8 +154,12 @@ bool write_page(const char* folder, int page, int pages, long long page_bytes, b
     put(w, line);
     static const char closing[] = "<p>The end of this page.</p>\r\n</body>\r\n</html>\r\n";
     long long room = page_bytes - static_cast<long long>(sizeof closing - 1);
-    for (int index = 1; w.written < room; ++index)
-        put_paragraph(w, state, page, pages, index, one_link, dbcs);
+    for (int index = 1; w.written < room; ++index) {
+        if (kind == dense_tags)
+            put_dense_paragraph(w, state, pages, index, dbcs);
+        else
+            put_paragraph(w, state, page, pages, index, kind == one_link, dbcs);
+    }
     put(w, closing);
     bool ok = std::fclose(w.file) == 0;
     if (!ok)
@@ -131,20 +172,28 @@ bool write_page(const char* folder, int page, int pages, long long page_bytes, b
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: make_site FOLDER PAGES PAGE_BYTES [many|one] [plain|dbcs]\n");
+        std::fprintf(stderr, "usage: make_site FOLDER PAGES PAGE_BYTES [many|one|dense] [plain|dbcs]\n");
         return 2;
     }
     const char* folder = argv[1];
     int pages = std::atoi(argv[2]);
     long long page_bytes = std::atoll(argv[3]);
-    bool one_link = argc > 4 && std::strcmp(argv[4], "one") == 0;
+    page_kind kind = many_links;
+    if (argc > 4 && std::strcmp(argv[4], "one") == 0)
+        kind = one_link;
+    else if (argc > 4 && std::strcmp(argv[4], "dense") == 0)
+        kind = dense_tags;
+    else if (argc > 4 && std::strcmp(argv[4], "many") != 0) {
+        std::fprintf(stderr, "make_site: the links are many, one or dense, not %s\n", argv[4]);
+        return 2;
+    }
     bool dbcs = argc > 5 && std::strcmp(argv[5], "dbcs") == 0;
     if (pages < 1 || pages > 9999 || page_bytes < 1) {
         std::fprintf(stderr, "make_site: PAGES must be 1-9999 and PAGE_BYTES positive\n");
         return 2;
     }
     for (int page = 1; page <= pages; ++page)
-        if (!write_page(folder, page, pages, page_bytes, one_link, dbcs))
+        if (!write_page(folder, page, pages, page_bytes, kind, dbcs))
             return 1;
     if (pages == 1) {
         char path[4096];
