@@ -154,7 +154,7 @@ struct text_runs : testing::Test {
     }
 };
 
-TEST_F(text_runs, short_random_pages_give_the_same_results_bytes_and_pump_calls)
+TEST_F(text_runs, ShortRandomPagesGiveTheSameResultsBytesAndPumpCalls)
 {
     for (int code_page = 0; code_page < 2; ++code_page) {
         code_page ? use_code_page_932() : use_single_byte();
@@ -164,7 +164,7 @@ TEST_F(text_runs, short_random_pages_give_the_same_results_bytes_and_pump_calls)
     }
 }
 
-TEST_F(text_runs, long_random_pages_give_the_same_results_and_bytes)
+TEST_F(text_runs, LongRandomPagesGiveTheSameResultsAndBytes)
 {
     for (int code_page = 0; code_page < 2; ++code_page) {
         code_page ? use_code_page_932() : use_single_byte();
@@ -175,7 +175,7 @@ TEST_F(text_runs, long_random_pages_give_the_same_results_and_bytes)
 
 // The streams read a file in blocks of 65536 bytes: a tag, a comment end, a keyword or a
 // double-byte character that a block boundary cuts in two is still taken as one.
-TEST_F(text_runs, markup_cut_by_a_block_boundary_is_found)
+TEST_F(text_runs, MarkupCutByABlockBoundaryIsFound)
 {
     const char* const cut[] = {"<body onLoad=x>", "</body>", "<!-- x -->", "<img src=a.gif>", "<a href=b>",
                                "<bgsound src=c>", "\x81<body>", "\x82\xa0<body>", "<applet code='Nex'>x</applet>\r\n"};
@@ -195,7 +195,7 @@ TEST_F(text_runs, markup_cut_by_a_block_boundary_is_found)
 }
 
 // Text without any tag runs on for whole blocks: still every byte counts as a turn of the pump.
-TEST_F(text_runs, a_page_without_tags_calls_the_pump_once_a_byte)
+TEST_F(text_runs, APageWithoutTagsCallsThePumpOnceAByte)
 {
     std::string text(1000, 'x');
     text[500] = '<';  // a "<" that starts nothing

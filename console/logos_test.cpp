@@ -88,7 +88,7 @@ int bar_pixels(int x0, int y0, int x1, int y1)
     return count;
 }
 
-TEST(logo_records, add_header_matches_size)
+TEST(logo_records, AddHeaderMatchesSize)
 {
     EXPECT_EQ(field(add_nextpics_logo, 0), 80);
     EXPECT_EQ(field(add_nextpics_logo, 4), 50);
@@ -96,7 +96,7 @@ TEST(logo_records, add_header_matches_size)
     EXPECT_EQ(add_nextpics_logo_size, 60 + 40 * 50);
 }
 
-TEST(logo_records, del_header_matches_size)
+TEST(logo_records, DelHeaderMatchesSize)
 {
     EXPECT_EQ(field(del_nextpics_logo, 0), 64);
     EXPECT_EQ(field(del_nextpics_logo, 4), 50);
@@ -104,14 +104,14 @@ TEST(logo_records, del_header_matches_size)
     EXPECT_EQ(del_nextpics_logo_size, 60 + 32 * 50);
 }
 
-TEST(logo_records, add_palette_runs_from_violet_to_white)
+TEST(logo_records, AddPaletteRunsFromVioletToWhite)
 {
     expect_entry(add_nextpics_logo, 0, 204, 164, 252);
     expect_entry(add_nextpics_logo, 15, 255, 255, 255);
     expect_violet_ramp(add_nextpics_logo, 0, 15);
 }
 
-TEST(logo_records, del_palette_has_reds_then_violets)
+TEST(logo_records, DelPaletteHasRedsThenViolets)
 {
     expect_entry(del_nextpics_logo, 0, 252, 4, 4);
     expect_entry(del_nextpics_logo, 3, 231, 152, 202);
@@ -123,7 +123,7 @@ TEST(logo_records, del_palette_has_reds_then_violets)
     expect_violet_ramp(del_nextpics_logo, 4, 15);
 }
 
-TEST(logo_records, pictures_sit_on_white)
+TEST(logo_records, PicturesSitOnWhite)
 {
     expect_white_border(add_nextpics_logo);
     expect_white_border(del_nextpics_logo);
@@ -133,7 +133,7 @@ TEST(logo_records, pictures_sit_on_white)
 
 // Rows are stored bottom first: the bar must rise from the lower left to the upper right, and
 // nowhere else reach a corner.
-TEST(logo_records, del_bar_rises_to_the_right)
+TEST(logo_records, DelBarRisesToTheRight)
 {
     EXPECT_GT(bar_pixels(0, 25, 32, 50), 100);
     EXPECT_GT(bar_pixels(32, 0, 64, 25), 100);
@@ -143,7 +143,7 @@ TEST(logo_records, del_bar_rises_to_the_right)
 
 // The left pixel of a pair is the high nibble: read the other way round, the bar's edge would
 // break into alternating pixels instead of one run per row.
-TEST(logo_records, del_bar_is_one_run_per_row)
+TEST(logo_records, DelBarIsOneRunPerRow)
 {
     for (int y = 0; y < 50; ++y) {
         int runs = 0;

@@ -35,7 +35,7 @@ struct message_pump : testing::Test {
     }
 };
 
-TEST_F(message_pump, without_a_window_polling_dispatches_nothing)
+TEST_F(message_pump, WithoutAWindowPollingDispatchesNothing)
 {
     set_message_dispatcher(nullptr);
     EXPECT_EQ(poll_messages_now(), 0);
@@ -44,7 +44,7 @@ TEST_F(message_pump, without_a_window_polling_dispatches_nothing)
     EXPECT_EQ(dispatches, 0);
 }
 
-TEST_F(message_pump, the_later_of_two_keys_is_latched_and_taken_once)
+TEST_F(message_pump, TheLaterOfTwoKeysIsLatchedAndTakenOnce)
 {
     keys_to_type[0] = 'a';
     keys_to_type[1] = 'b';
@@ -55,7 +55,7 @@ TEST_F(message_pump, the_later_of_two_keys_is_latched_and_taken_once)
     EXPECT_EQ(poll_messages_now(), 0);
 }
 
-TEST_F(message_pump, polling_looks_at_the_queue_only_now_and_then)
+TEST_F(message_pump, PollingLooksAtTheQueueOnlyNowAndThen)
 {
     constexpr int every = static_cast<int>(pump_calls_per_tick);
     sleep_ms(40);  // well past 10 ms on a coarse tick

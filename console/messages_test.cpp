@@ -34,7 +34,7 @@ std::string utf8_from_cp932(const char* text)
     return std::string(out, static_cast<size_t>(to - out));
 }
 
-TEST(messages, japanese_bytes_match_their_readable_form)
+TEST(messages, JapaneseBytesMatchTheirReadableForm)
 {
     for (const message_text* m : all_texts) {
         EXPECT_EQ(utf8_from_cp932(m->caption_japanese), m->caption_japanese_readable);
@@ -53,7 +53,7 @@ std::pair<std::string, std::string> format(const message_text& m, const char* ar
     return {text, caption};
 }
 
-TEST(messages, the_language_1041_picks_the_japanese_texts)
+TEST(messages, TheLanguage1041PicksTheJapaneseTexts)
 {
     select_language_id(1033);
     EXPECT_EQ(format(text_select_question, "a.html", "b.html"),
@@ -81,7 +81,7 @@ int answer_no_box(void* owner, const char* text, const char* caption, unsigned f
     return answer_no;
 }
 
-TEST(messages, boxes_go_to_the_installed_box_function)
+TEST(messages, BoxesGoToTheInstalledBoxFunction)
 {
     int owner;
     message_owner = &owner;

@@ -34,7 +34,7 @@ struct text_screen : testing::Test {
     void TearDown() override { use_single_byte(); }
 };
 
-TEST_F(text_screen, carriage_return_line_feed_and_the_count)
+TEST_F(text_screen, CarriageReturnLineFeedAndTheCount)
 {
     print("ab\ncd");
     EXPECT_EQ(invalidations, 1);
@@ -50,7 +50,7 @@ TEST_F(text_screen, carriage_return_line_feed_and_the_count)
     EXPECT_EQ(cursor_column, 0);
 }
 
-TEST_F(text_screen, scrolls_after_eighteen_rows_and_wraps_the_ring_without_losing_lines)
+TEST_F(text_screen, ScrollsAfterEighteenRowsAndWrapsTheRingWithoutLosingLines)
 {
     auto label = [](int k) { return "line " + std::to_string(k); };
     for (int k = 0; k < 40; ++k) {
@@ -67,7 +67,7 @@ TEST_F(text_screen, scrolls_after_eighteen_rows_and_wraps_the_ring_without_losin
     }
 }
 
-TEST_F(text_screen, double_byte_characters_are_kept_whole)
+TEST_F(text_screen, DoubleByteCharactersAreKeptWhole)
 {
     use_code_page_932();
     print("#######\r\x82\xA0");       // one character: two bytes, two columns
@@ -78,7 +78,7 @@ TEST_F(text_screen, double_byte_characters_are_kept_whole)
     EXPECT_EQ(cursor_column, 6);
 }
 
-TEST_F(text_screen, column_68_continues_on_the_next_row_and_never_splits_a_pair)
+TEST_F(text_screen, Column68ContinuesOnTheNextRowAndNeverSplitsAPair)
 {
     use_code_page_932();
     print(std::string(68, 'x') + "y");
@@ -91,7 +91,7 @@ TEST_F(text_screen, column_68_continues_on_the_next_row_and_never_splits_a_pair)
     EXPECT_EQ(cursor_column, 2);
 }
 
-TEST_F(text_screen, long_texts_stay_inside_the_buffer)
+TEST_F(text_screen, LongTextsStayInsideTheBuffer)
 {
     use_code_page_932();
     print(std::string(259, 'n') + "\r\n");

@@ -36,7 +36,7 @@ struct blocks_case {
 
 class block_reading : public insert_blocks, public testing::WithParamInterface<blocks_case> {};
 
-TEST_P(block_reading, splits_the_file_into_four_blocks)
+TEST_P(block_reading, SplitsTheFileIntoFourBlocks)
 {
     load(GetParam().file);
     const char* blocks[] = {header_block, lead_in_block, applet_tag_block, applet_end_block};
@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         blocks_case{"a\0b---\0\r\nc"s, {"ab", "c", "", ""}},
         blocks_case{"-\0--x---y"s, {"---x", "y", "", ""}}));
 
-TEST_F(insert_blocks, a_block_keeps_its_first_8191_bytes)
+TEST_F(insert_blocks, ABlockKeepsItsFirst8191Bytes)
 {
     load(std::string(9000, 'x') + "---next---" + std::string(8195, 'y'));
     EXPECT_EQ(header_block, std::string(8191, 'x'));
@@ -70,7 +70,7 @@ TEST_F(insert_blocks, a_block_keeps_its_first_8191_bytes)
     EXPECT_EQ(applet_tag_block, std::string(8191, 'y'));
 }
 
-TEST_F(insert_blocks, a_missing_file_empties_every_block)
+TEST_F(insert_blocks, AMissingFileEmptiesEveryBlock)
 {
     load("a---b---c---d");
     std::string empty_folder = make_scratch("insert_blocks_none");
@@ -81,7 +81,7 @@ TEST_F(insert_blocks, a_missing_file_empties_every_block)
     clear_scratch(empty_folder);
 }
 
-TEST_F(insert_blocks, the_check_looks_at_fixed_positions_of_the_applet_blocks)
+TEST_F(insert_blocks, TheCheckLooksAtFixedPositionsOfTheAppletBlocks)
 {
     struct {
         const char* tag;
@@ -115,7 +115,7 @@ int record_box(void*, const char* text, const char* caption, unsigned flags)
     return answer_ok;
 }
 
-TEST_F(insert_blocks, a_broken_set_is_shown_in_a_warning_box)
+TEST_F(insert_blocks, ABrokenSetIsShownInAWarningBox)
 {
     set_message_box_function(record_box);
     select_language_id(1033);

@@ -39,7 +39,7 @@ struct onload_case {
 
 class already_set : public page_scanners, public testing::WithParamInterface<onload_case> {};
 
-TEST_P(already_set, finds_onload_on_body_tags_outside_comments)
+TEST_P(already_set, FindsOnloadOnBodyTagsOutsideComments)
 {
     if (GetParam().code_page_932)
         use_code_page_932();
@@ -90,7 +90,7 @@ struct collect_case {
 
 class collecting : public page_scanners, public testing::WithParamInterface<collect_case> {};
 
-TEST_P(collecting, yields_the_attribute_values_in_page_order)
+TEST_P(collecting, YieldsTheAttributeValuesInPageOrder)
 {
     const collect_case& c = GetParam();
     if (c.code_page_932)
@@ -133,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                      values{"a.mid", "b.wav", "c"}},
         collect_case{collect_streams, false, "", values{}}));
 
-TEST_F(page_scanners, every_pass_reports_a_page_that_cannot_be_opened)
+TEST_F(page_scanners, EveryPassReportsAPageThatCannotBeOpened)
 {
     std::string missing = folder + "missing.html";
     testing::internal::CaptureStdout();
@@ -144,7 +144,7 @@ TEST_F(page_scanners, every_pass_reports_a_page_that_cannot_be_opened)
     testing::internal::GetCapturedStdout();
 }
 
-TEST_F(page_scanners, tables_keep_at_most_their_cap_less_one)
+TEST_F(page_scanners, TablesKeepAtMostTheirCapLessOne)
 {
     struct {
         collector pass;

@@ -35,22 +35,6 @@ if(IS_DIRECTORY /dev/shm)
     set_tests_properties(fault_injection PROPERTIES ENVIRONMENT TMPDIR=/dev/shm)
 endif()
 
-# Unit tests of corners the other unit tests leave out.
-set(more_tests "")
-foreach(file textio/streams_more_test.cpp textio/temp_copy_more_test.cpp scan/page_scanners_more_test.cpp
-             remove/page_restorer_more_test.cpp)
-    if(EXISTS ${PROJECT_SOURCE_DIR}/${file})
-        list(APPEND more_tests ${PROJECT_SOURCE_DIR}/${file})
-    endif()
-endforeach()
-if(more_tests)
-    add_executable(nextpics_more_tests ${more_tests} ${CMAKE_CURRENT_LIST_DIR}/faults/fault_files.cpp ${hardening_support})
-    target_include_directories(nextpics_more_tests PRIVATE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(nextpics_more_tests PRIVATE ${hardening_libraries})
-    set_target_properties(nextpics_more_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    add_test(NAME more_unit_tests COMMAND nextpics_more_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-endif()
-
 # Killing the native programs in the middle of large pages. Too slow with the sanitizers or
 # coverage counters, where it is left out.
 if(NOT NEXTPICS_SANITIZE AND NOT NEXTPICS_COVERAGE)

@@ -38,7 +38,7 @@ struct split_case {
 
 class splitting : public testing::TestWithParam<split_case> {};
 
-TEST_P(splitting, gives_the_expected_arguments)
+TEST_P(splitting, GivesTheExpectedArguments)
 {
     if (GetParam().code_page_932)
         use_code_page_932();
@@ -62,7 +62,7 @@ INSTANTIATE_TEST_SUITE_P(
         split_case{true, "prog \x95 x", args{"prog", "\x95 x"}},        // 932: so is the space
         split_case{true, "\"\x95\" a\"", args{"\x95\" a"}}));
 
-TEST(command_line, stops_at_the_limits_of_the_store)
+TEST(command_line, StopsAtTheLimitsOfTheStore)
 {
     std::string text = "prog";
     for (int i = 0; i < 1030; ++i)
@@ -88,7 +88,7 @@ TEST(command_line, stops_at_the_limits_of_the_store)
     EXPECT_EQ(split(std::string(130812, 'p') + " b").size(), 1u);
 }
 
-TEST(command_line, an_argument_vector_is_stored_under_the_same_limits)
+TEST(command_line, AnArgumentVectorIsStoredUnderTheSameLimits)
 {
     std::vector<std::string> words = {"prog", "a b.html"};
     for (int i = 0; i < 1030; ++i)

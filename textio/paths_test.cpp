@@ -13,7 +13,7 @@
 
 namespace {
 
-TEST(paths, has_prefix_nocase_folds_only_ascii_letters)
+TEST(paths, HasPrefixNocaseFoldsOnlyAsciiLetters)
 {
     EXPECT_EQ(has_prefix_nocase("HTTP://host/a.html", "http://"), 0);
     EXPECT_EQ(has_prefix_nocase("Page12", "pAGE"), 0);
@@ -46,7 +46,7 @@ std::string stem_of(const std::string& path)
     return run([&](char* out) { file_part_less_number(out, path.c_str()); });
 }
 
-TEST(paths, directory_and_file_parts)
+TEST(paths, DirectoryAndFileParts)
 {
     EXPECT_EQ(dir_of("page.html"), "");
     EXPECT_EQ(dir_of("pages/x.html"), "pages/");
@@ -63,7 +63,7 @@ TEST(paths, directory_and_file_parts)
     EXPECT_EQ(file_of(long_path), std::string(259, 'f'));
 }
 
-TEST(paths, second_bytes_are_never_separators)
+TEST(paths, SecondBytesAreNeverSeparators)
 {
     use_code_page_932();
     EXPECT_EQ(dir_of("top\\\x95\\name\\x.html", "\\/"), "top\\\x95\\name\\");
@@ -77,7 +77,7 @@ TEST(paths, second_bytes_are_never_separators)
     use_single_byte();
 }
 
-TEST(paths, trailing_number_and_the_name_without_it)
+TEST(paths, TrailingNumberAndTheNameWithoutIt)
 {
     struct {
         const char* name;
@@ -96,7 +96,7 @@ TEST(paths, trailing_number_and_the_name_without_it)
     EXPECT_EQ(stem_of("dir9/0012"), "");
 }
 
-TEST(paths, find_actual_name_tells_files_from_directories)
+TEST(paths, FindActualNameTellsFilesFromDirectories)
 {
     std::string folder = make_scratch("paths_find");
     write_file(folder + "Page12.html", "x");
@@ -117,7 +117,7 @@ TEST(paths, find_actual_name_tells_files_from_directories)
 
 // Names found are remembered, names not found are not: a file that appears later in the batch
 // (the applet copied in) must be seen at once.
-TEST(paths, find_actual_name_sees_files_that_appear)
+TEST(paths, FindActualNameSeesFilesThatAppear)
 {
     std::string folder = make_scratch("paths_appear");
     std::string path = folder + "nextpics.class";

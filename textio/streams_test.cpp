@@ -28,7 +28,7 @@ struct streams : testing::Test {
     }
 };
 
-TEST_F(streams, readers_return_unsigned_bytes_and_stay_at_the_end)
+TEST_F(streams, ReadersReturnUnsignedBytesAndStayAtTheEnd)
 {
     std::string path = page(std::string("\xFF") + '\0' + "abc");
     ASSERT_EQ(scan_open(path.c_str()), 0);
@@ -52,7 +52,7 @@ TEST_F(streams, readers_return_unsigned_bytes_and_stay_at_the_end)
     EXPECT_EQ(in_next(), -1);
 }
 
-TEST_F(streams, a_missing_file_is_reported_and_leaves_the_reader_closed)
+TEST_F(streams, AMissingFileIsReportedAndLeavesTheReaderClosed)
 {
     std::string path = folder + "missing.html";
     ASSERT_EQ(scan_open(page("ab").c_str()), 0);
@@ -77,7 +77,7 @@ struct value_case {
 
 class value_reading : public streams, public testing::WithParamInterface<value_case> {};
 
-TEST_P(value_reading, reads_one_attribute_value)
+TEST_P(value_reading, ReadsOneAttributeValue)
 {
     const value_case& c = GetParam();
     if (c.code_page_932)
@@ -103,7 +103,7 @@ INSTANTIATE_TEST_SUITE_P(
                     value_case{true, "\"\x82\"x\" y", "\x82\"x", ' '},
                     value_case{true, "a\x82 b c", "a\x82 b", 'c'}));
 
-TEST_F(streams, a_value_longer_than_its_buffer_is_cut)
+TEST_F(streams, AValueLongerThanItsBufferIsCut)
 {
     std::string fits(257, 'v');
     char buffer[258];
@@ -116,7 +116,7 @@ TEST_F(streams, a_value_longer_than_its_buffer_is_cut)
     EXPECT_EQ(scan_peek(), 'R');  // the 258th byte is lost, the rest unread
 }
 
-TEST_F(streams, output_remembers_the_last_four_bytes_across_files)
+TEST_F(streams, OutputRemembersTheLastFourBytesAcrossFiles)
 {
     out_close();
     EXPECT_EQ(out_put('x'), -1);
@@ -136,7 +136,7 @@ TEST_F(streams, output_remembers_the_last_four_bytes_across_files)
 }
 
 #ifndef _WIN32
-TEST_F(streams, a_failed_write_is_reported_once_and_closes_the_output)
+TEST_F(streams, AFailedWriteIsReportedOnceAndClosesTheOutput)
 {
     testing::internal::CaptureStdout();
     ASSERT_EQ(out_open("/dev/full"), 0);
@@ -156,7 +156,7 @@ TEST_F(streams, a_failed_write_is_reported_once_and_closes_the_output)
 }
 #endif
 
-TEST_F(streams, copy_and_skip_stop_outside_pairs_and_ignore_quotes)
+TEST_F(streams, CopyAndSkipStopOutsidePairsAndIgnoreQuotes)
 {
     use_code_page_932();
     std::string out = folder + "out.html";

@@ -20,8 +20,12 @@ nocr() { tr -d '\r' <"$1"; }                    # a page as text without its CRs
 text_lines() { nocr "$1" | grep -v '^$' || true; }  # ... and without empty lines
 
 section "Setting up"
-bash tools/setup.sh
-echo "setup done"
+if [ "${NEXTPICS_SETUP:-}" = skip ]; then
+    echo "set-up skipped (NEXTPICS_SETUP=skip)"
+else
+    bash tools/setup.sh
+    echo "setup done"
+fi
 
 section "Building the native programs"
 mkdir -p "$demo"

@@ -1,29 +1,46 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds both toolchains and runs every test: native, native under ASan and
 # UBSan, and the Windows build under Wine in an English (code page 1252) and a Japanese (code page
-# 932) locale. Prints the runners' summary lines; exits non-zero on any failure.
+# 932) locale. Prints the runners' summary lines, and the build's own output when a build fails;
+# exits non-zero on any failure. NEXTPICS_SETUP=skip leaves the set-up step out (a machine without
+# apt, or one set up by other means).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash tools/setup.sh
+if [ "${NEXTPICS_SETUP:-}" = skip ]; then
+    echo "set-up skipped (NEXTPICS_SETUP=skip)"
+else
+    bash tools/setup.sh
+fi
 
 jobs=$(nproc)
 status=0
 step() { echo; echo "== $*"; }
 
+# build PRESET: configures and builds quietly; on a failure shows the end of what the build said
+# and stops, since nothing can be tested then.
+build() {
+    local log
+    log=$(mktemp "${TMPDIR:-/tmp}/nextpics_build.XXXXXX")
+    if ! { cmake --preset "$1" && cmake --build --preset "$1" -j "$jobs"; } >"$log" 2>&1; then
+        tail -n 60 "$log"
+        rm -f "$log"
+        echo "BUILD FAILED: $1"
+        exit 1
+    fi
+    rm -f "$log"
+}
+
 step "native build and tests"
-cmake --preset native >/dev/null
-cmake --build --preset native -j "$jobs" >/dev/null
+build native
 ctest --preset native -j "$jobs" || status=1
 
 step "native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake --preset native-asan >/dev/null
-cmake --build --preset native-asan -j "$jobs" >/dev/null
+build native-asan
 # Only our C++ runs under the sanitizers; the applet, browser and real-manual checks ran above already.
 ctest --preset native-asan -j "$jobs" -E '^(applet|browser_preload|real_manuals)$' || status=1
 
 step "Windows build"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$jobs" >/dev/null
+build win32
 
 export WINEDEBUG=-all
 export WINEPREFIX=${WINEPREFIX:-$PWD/build/wineprefix}
