@@ -30,6 +30,9 @@ build() {
     rm -f "$log"
 }
 
+step "layering of the includes"
+bash tools/check_layers.sh || status=1
+
 step "native build and tests"
 build native
 ctest --preset native -j "$jobs" || status=1

@@ -1,0 +1,67 @@
+#!/usr/bin/env bash
+# Holds the layering of the code to its plan, by the #include lines of every file that is not a
+# test (*_test.cpp). From the bottom up:
+#
+#   platform/  the OS seam; includes no core header
+#   console/   text screen, pump, messages, the window front ends     over platform/
+#   textio/    command line, paths, streams, temporary copies         over platform/
+#   batch/     the page loop both programs run, and its log lines     over console/ and textio/
+#   scan/      the read-only passes and the skeleton all passes share over console/ and textio/
+#   insert/    addNextpics                                            over scan/ (and batch/)
+#   remove/    delNextpics                                            over scan/ (and batch/)
+#
+# Besides: only the programs' drivers (*_driver.*), the program entries and batch/ reach the console
+# window or the batch; only platform/ and the window front ends include a system's own headers.
+# Prints every include that breaks a rule; exits non-zero when there is one.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+# The folders each folder may include from (besides itself).
+declare -A allowed=(
+    [platform]=""
+    [console]="platform"
+    [textio]="platform"
+    [batch]="platform console textio"
+    [scan]="platform console textio"
+    [insert]="platform console textio scan batch"
+    [remove]="platform console textio scan batch"
+)
+# Headers that only the drivers, the entries and batch/ may include: the window and the batch.
+upper_headers='^(console/console_window\.h|batch/.*)$'
+# A system's own headers, which belong behind platform/.
+system_headers='^(windows\.h|unistd\.h|fcntl\.h|dirent\.h|signal\.h|termios\.h|iconv\.h|langinfo\.h|poll\.h|sys/.*|io\.h)$'
+
+broken=0
+complain() { echo "layers: $1"; broken=$((broken + 1)); }
+
+for folder in "${!allowed[@]}"; do
+    while IFS= read -r file; do
+        case "$file" in *_test.cpp) continue ;; esac
+        name=${file##*/}
+        while IFS= read -r line; do
+            header=$(sed -n 's/^#include "\(.*\)"/\1/p' <<<"$line")
+            system=$(sed -n 's/^#include <\(.*\)>/\1/p' <<<"$line")
+            if [ -n "$system" ]; then
+                if [[ $system =~ $system_headers ]] && [ "$folder" != platform ] &&
+                    [[ ! $name =~ ^console_window_ ]]; then
+                    complain "$file includes <$system>, which belongs behind platform/"
+                fi
+                continue
+            fi
+            [ -n "$header" ] || continue
+            from=${header%%/*}
+            if [ "$from" != "$folder" ] && [[ " ${allowed[$folder]} " != *" $from "* ]]; then
+                complain "$file includes $header: $folder/ does not build on $from/"
+            elif [[ $header =~ $upper_headers ]] && [ "$folder" != batch ] && [ "$folder" != console ] &&
+                [[ ! $name =~ _driver\. ]]; then
+                complain "$file includes $header: only the drivers and batch/ reach the window and the batch"
+            fi
+        done < <(grep -E '^#include ' "$file")
+    done < <(git ls-files "$folder/*.cpp" "$folder/*.h")
+done
+
+if [ "$broken" -gt 0 ]; then
+    echo "layers: $broken include(s) break the layering"
+    exit 1
+fi
+echo "layers: every include keeps to the layering"
