@@ -28,6 +28,12 @@ add_executable(nextpics_fault_tests ${CMAKE_CURRENT_LIST_DIR}/faults/fault_injec
                ${hardening_support})
 target_include_directories(nextpics_fault_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(nextpics_fault_tests PRIVATE ${hardening_libraries})
+# The batches run the programs' drivers, which name the logos.
+foreach(pictures nextpics_add_pictures nextpics_del_pictures)
+    if(TARGET ${pictures})
+        target_link_libraries(nextpics_fault_tests PRIVATE ${pictures})
+    endif()
+endforeach()
 set_target_properties(nextpics_fault_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 add_test(NAME fault_injection COMMAND nextpics_fault_tests WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 # Some thousand small batches: on a memory file system they take seconds, not minutes.
