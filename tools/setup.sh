@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
           g++-mingw-w64-i686-posix g++-mingw-w64-i686 wine wine32 xvfb
           default-jdk-headless locales x11-utils imagemagick chromium x11-apps
           groff-base man-db desktop-file-utils fonts-wine fonts-vlgothic
-          clang libclang-rt-14-dev gcovr time)
+          clang libclang-rt-14-dev gcovr time
+          firefox-esr gir1.2-webkit2-4.1 python3-gi python3-minimal)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
