@@ -82,6 +82,7 @@ class _Socket:
         self.ws = wsclient.connect(url)
         self.next_id = 0
         self.answers = {}
+        self.pending = {}  # number of each command awaiting its answer -> its session
         self.events = queue.Queue()
         self.cond = threading.Condition()
         self.thread = threading.Thread(target=self._read, daemon=True)
@@ -108,16 +109,28 @@ class _Socket:
         with self.cond:
             self.next_id += 1
             number = self.next_id
+            self.pending[number] = session
         message = {"id": number, "method": method, "params": params or {}}
         if session:
             message["sessionId"] = session
         self.ws.send(json.dumps(message))
         deadline = time.monotonic() + timeout
         with self.cond:
-            while number not in self.answers:
-                if None in self.answers or not self.cond.wait(deadline - time.monotonic()):
-                    raise NotReady("no answer to " + method)
-            return self.answers.pop(number)
+            try:
+                while number not in self.answers:
+                    if None in self.answers or not self.cond.wait(deadline - time.monotonic()):
+                        raise NotReady("no answer to " + method)
+                return self.answers.pop(number)
+            finally:
+                self.pending.pop(number, None)
+
+    def abandon(self, session):
+        """Answers the commands still waiting on a session that has gone: none will come."""
+        with self.cond:
+            for number, waiting in self.pending.items():
+                if waiting == session:
+                    self.answers[number] = {"error": {"message": "the page went away"}}
+            self.cond.notify_all()
 
     def close(self):
         self.ws.close()
@@ -172,6 +185,7 @@ class Chromium:
         elif method == "Target.detachedFromTarget":
             with self.lock:
                 self.pages.pop(params.get("sessionId"), None)
+            self.socket.abandon(params.get("sessionId"))
         elif method == "Target.targetInfoChanged":
             info = params["targetInfo"]
             with self.lock:
@@ -217,7 +231,7 @@ class Chromium:
         if session is None:
             raise NotReady("no page shown")
         answer = self.socket.call("Runtime.evaluate", {"expression": expression, "returnByValue": True},
-                                  session, timeout=10)
+                                  session, timeout=5)
         result = answer.get("result", {})
         if "error" in answer or "exceptionDetails" in result:
             raise NotReady(json.dumps(answer)[:300])

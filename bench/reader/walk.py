@@ -40,7 +40,7 @@ def wait_loaded(engine, url, seconds=60):
     raise RuntimeError("%s: not loaded within %d s" % (url, seconds))
 
 
-def settle(server, since, wait):
+def settle(server, wait):
     """Waits `wait` seconds, then until the server has had nothing to do for 0.3 s (at most 20 s
     more), so that what the page fetches after its load event is done before the click."""
     time.sleep(wait)
@@ -53,7 +53,7 @@ def settle(server, since, wait):
 
 class Click:
     """One click: the next page, its load time after the click, and for each of its resources
-    the requests before and after the click."""
+    the requests before the click and those between the click and the page's load event."""
 
     def __init__(self, page, ms, resources, before, after):
         self.page = page
@@ -92,17 +92,21 @@ def walk(engine, server, origin, folder, pages, clicks, wait, resources_of):
     engine.navigate(url)
     wait_loaded(engine, url)
     for n in range(clicks):
-        settle(server, start, wait)
+        settle(server, wait)
         mark = server.mark()
         next_page = pages[n + 1]
+        now = time.monotonic()
         clicked = engine.evaluate(CLICK % json.dumps(next_page))
         if clicked is None:
             raise RuntimeError("%s: no link to %s" % (url, next_page))
         url = origin + folder + next_page
         loaded = wait_loaded(engine, url)
-        settle(server, mark, 0.5)
+        # What the page asks for after its load event is its own fetching ahead, not the click's:
+        # a picture it shares with the page after it is no request of the click. The load event
+        # is placed on the server's clock by its distance from the click on the engine's.
+        load_event = now + (loaded - clicked) / 1000
         requests = server.requests(start)
         split = mark - start
-        done.append(Click(next_page, loaded - clicked, resources_of(folder + next_page),
-                          requests[:split], requests[split:]))
+        done.append(Click(next_page, loaded - clicked, resources_of(folder + next_page), requests[:split],
+                          [r for r in requests[split:] if r.arrived <= load_event]))
     return done
