@@ -13,13 +13,14 @@ LOADED = """(function () {
   return [location.href, performance.timeOrigin + Math.max(n.loadEventEnd, n.activationStart || 0)];
 })()"""
 
+# The click comes right after the answer, so that the answer is not lost with the page.
 CLICK = """(function () {
   var links = document.getElementsByTagName("a"), i;
   for (i = 0; i != links.length; i++)
     if (links[i].getAttribute("href") == %s) {
-      var t = performance.timeOrigin + performance.now();
-      links[i].click();
-      return t;
+      var link = links[i];
+      setTimeout(function () { link.click(); }, 0);
+      return performance.timeOrigin + performance.now();
     }
   return null;
 })()"""
