@@ -18,8 +18,8 @@ ctest --preset native -j "$jobs" || status=1
 step "native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan -j "$jobs" >/dev/null
-# Only our C++ runs under the sanitizers; the applet and browser checks ran above already.
-ctest --preset native-asan -j "$jobs" -E '^(applet|browser_preload)$' || status=1
+# Only our C++ runs under the sanitizers; the applet, browser and reader checks ran above already.
+ctest --preset native-asan -j "$jobs" -E '^(applet|browser_preload|reader_.*)$' || status=1
 
 step "Windows build"
 cmake --preset win32 >/dev/null
