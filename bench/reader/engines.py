@@ -197,7 +197,8 @@ class Chromium:
                 str(a.get("value", a.get("description", ""))) for a in params.get("args", []))))
         elif method == "Runtime.exceptionThrown":
             details = params["exceptionDetails"]
-            self.lines.append("exception: " + details.get("exception", {}).get("description", details.get("text", "")))
+            text = details.get("exception", {}).get("description", details.get("text", ""))
+            self.lines.append("exception: " + text)
         elif method == "Log.entryAdded":
             entry = params["entry"]
             self.lines.append("%s %s: %s" % (entry["source"], entry["level"], entry["text"]))
@@ -345,7 +346,7 @@ def _bidi_value(remote):
 
 
 class WebKit:
-    """WebKitGTK through python3-gi, in a helper process (webkit_driver.py) under Xvfb. The helper
+    """WebKitGTK through python3-gi, in a child process (webkit_driver.py) under Xvfb. That process
     runs with Debian's Python, where the gi module is, and answers one JSON line per command."""
 
     def __init__(self, folder):
@@ -357,7 +358,8 @@ class WebKit:
                                 "from gi.repository import WebKit2"], capture_output=True, text=True) \
             if os.path.exists(python) else None
         if probe is None or probe.returncode != 0:
-            raise CannotStart("WebKitGTK cannot be loaded (tools/setup.sh installs gir1.2-webkit2-4.1 and python3-gi)")
+            raise CannotStart("WebKitGTK cannot be loaded "
+                              "(tools/setup.sh installs gir1.2-webkit2-4.1 and python3-gi)")
         if not shutil.which("Xvfb"):
             raise CannotStart("Xvfb is not installed (tools/setup.sh installs the xvfb package)")
         read_fd, write_fd = os.pipe()
@@ -377,7 +379,8 @@ class WebKit:
         self.console_path = os.path.join(folder, "engine.err")
         console = open(self.console_path, "wb")
         answer_read, answer_write = os.pipe()
-        self.process = subprocess.Popen([python, os.path.join(HERE, "webkit_driver.py"), folder, str(answer_write)],
+        driver = [python, os.path.join(HERE, "webkit_driver.py"), folder, str(answer_write)]
+        self.process = subprocess.Popen(driver,
                                         stdin=subprocess.PIPE, stdout=console, stderr=console,
                                         env=env, start_new_session=True, pass_fds=(answer_write,))
         console.close()
@@ -394,10 +397,10 @@ class WebKit:
     def _read(self, answers):
         for line in answers:
             self.answers.put(json.loads(line))
-        self.answers.put({"error": "the helper ended", "ended": True})
+        self.answers.put({"error": "the WebKit process ended", "ended": True})
 
     def _call(self, command, timeout=30):
-        """Sends one command to the helper and waits for its answer line; the answers to
+        """Sends one command to the WebKit process and waits for its answer line; the answers to
         commands given up on before are passed over."""
         self.number += 1
         deadline = time.monotonic() + timeout

@@ -144,7 +144,8 @@ class Server:
         if unchanged:
             handler.end_headers()
             return
-        handler.send_header("Content-Type", TYPES.get(os.path.splitext(file)[1].lower(), "application/octet-stream"))
+        kind = TYPES.get(os.path.splitext(file)[1].lower(), "application/octet-stream")
+        handler.send_header("Content-Type", kind)
         handler.send_header("Content-Length", str(stat.st_size))
         handler.end_headers()
         if not with_body:

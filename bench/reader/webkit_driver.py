@@ -1,7 +1,7 @@
-"""Helper of the reader benchmark's WebKit driver: one WebKitGTK view, run by Debian's Python
-through gi under an X server. Reads one JSON command per line on standard input and writes one
-JSON answer per line to the file descriptor given; the web process writes the console messages
-to its standard error.
+"""The WebKit end of the reader benchmark's WebKit driver: one WebKitGTK view, run by Debian's
+Python through gi under an X server. Reads one JSON command per line on standard input and
+writes one JSON answer per line to the file descriptor given; the web process writes the
+console messages to its standard error.
 
 usage: webkit_driver.py <profile folder> <answer fd>
 commands: {"op": "version"}, {"op": "navigate", "url": ...}, {"op": "evaluate", "expression": ...},
