@@ -11,7 +11,9 @@ packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
           groff-base man-db desktop-file-utils fonts-wine fonts-vlgothic
           clang libclang-rt-14-dev gcovr time python3
           # HTML manuals of four generators, for tests/manuals
-          gettext-doc sphinx-doc valgrind libffi-dev)
+          gettext-doc sphinx-doc valgrind libffi-dev
+          # the engines of the reader checks (bench/reader_bench)
+          firefox-esr gir1.2-webkit2-4.1 python3-gi python3-minimal)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

@@ -39,8 +39,9 @@ ctest --preset native -j "$jobs" || status=1
 
 step "native tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 build native-asan
-# Only our C++ runs under the sanitizers; the applet, browser and real-manual checks ran above already.
-ctest --preset native-asan -j "$jobs" -E '^(applet|browser_preload|real_manuals)$' || status=1
+# Only our C++ runs under the sanitizers; the applet, browser, reader and real-manual checks ran
+# above already.
+ctest --preset native-asan -j "$jobs" -E '^(applet|browser_preload|reader_.*|real_manuals)$' || status=1
 
 step "Windows build"
 build win32
