@@ -137,8 +137,8 @@ int choose_next_page(const char* path)
     find_actual_name(current_name, path);
     refused_count = 0;
     bool hint = rel_next[0] != '\0' && may_offer(rel_next, current_name);
-    int usable = 0;
-    for (int i = 0; i < n; ++i)
+    int usable = 0;  // links that may be offered, counted up to two: none, one or more matter
+    for (int i = 0; i < n && usable < 2; ++i)
         usable += may_offer(link_table[i], current_name) ? 1 : 0;
     if (usable == 0 && !hint)
         return add_nothing_to_prepare;

@@ -245,8 +245,7 @@ int insert_into_page(const char* path)
     if (chosen < 0)
         return chosen;
 
-    image_count = collect_images(next_page_path, image_table);
-    stream_count = collect_streams(next_page_path, stream_table);
+    collect_images_and_streams(next_page_path, image_table, image_count, stream_table, stream_count);
     print_counts();
 
     char page_directory[path_size];

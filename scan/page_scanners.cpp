@@ -7,6 +7,8 @@
 #include "textio/paths.h"
 #include "textio/streams.h"
 
+#include <cstring>
+
 namespace {
 
 enum tag_outcome { tag_done, tag_found, tag_end_of_input };
@@ -52,7 +54,10 @@ tag_outcome body_has_onload()
 
 // The attribute loop of the collectors, after a recognised tag name: every attribute whose name
 // begins with attribute has its value read into the table.
-tag_outcome collect_attribute(const char* attribute, char (*table)[path_size], int& count, int cap)
+// With markup_inside, notes whether a "<" was among the bytes the loop took (it is markup that a
+// pass looking at other tags would see).
+tag_outcome collect_attribute(const char* attribute, char (*table)[path_size], int& count, int cap,
+                              bool* markup_inside = nullptr)
 {
     for (;;) {
         scan_skip_blanks();
@@ -61,11 +66,14 @@ tag_outcome collect_attribute(const char* attribute, char (*table)[path_size], i
             if (scan_peek() == '=')
                 scan_next();
             scan_skip_blanks();
-            scan_read_value(table[count], path_size - 2);
+            bool whole = scan_read_value(table[count], path_size - 2) > 0;
+            if (markup_inside && (!whole || std::strchr(table[count], '<')))
+                *markup_inside = true;
             if (count + 1 < cap)
                 ++count;
         }
-        scan_skip_word();
+        if (scan_skip_word() && markup_inside)
+            *markup_inside = true;
         if (scan_peek() == '>')
             return tag_done;
         if (scan_peek() == -1)
@@ -110,21 +118,25 @@ bool has_word(const char* text, const char* word)
 // the tag, whose first HREF then becomes rel_next unless an earlier tag was marked.
 tag_outcome link_attributes(bool element, char (*table)[path_size], int& count, int cap, char* rel_next)
 {
-    char href[path_size] = "";
-    bool have_href = false;
+    char href[path_size];                 // the first HREF where no table entry keeps it
+    char other[path_size];                // a LINK element's later HREF values
+    const char* first_href = nullptr;     // the tag's first HREF value, where it stands
     bool marked = false;
     for (;;) {
         scan_skip_blanks();
         if (match_name<scan_reader>("HREF")) {
-            char* value = element ? href : table[count];
-            read_value_after_name(value);
-            if (!element) {
-                if (!have_href)
-                    copy_text(href, path_size, value);
-                if (count + 1 < cap)
+            if (element) {
+                read_value_after_name(first_href ? other : href);
+                first_href = href;
+            } else {
+                read_value_after_name(table[count]);
+                // The entry past the kept ones takes every later value: the first is copied then.
+                bool kept = count + 1 < cap;
+                if (!first_href)
+                    first_href = kept ? table[count] : (copy_text(href, path_size, table[count]), href);
+                if (kept)
                     ++count;
             }
-            have_href = true;
         } else if (match_name<scan_reader>("REL")) {
             char rel[path_size];
             read_value_after_name(rel);
@@ -134,8 +146,8 @@ tag_outcome link_attributes(bool element, char (*table)[path_size], int& count, 
         if (scan_peek() == '>' || scan_peek() == -1)
             break;
     }
-    if (marked && have_href && rel_next[0] == '\0')
-        copy_text(rel_next, path_size, href);
+    if (marked && first_href && rel_next[0] == '\0')
+        copy_text(rel_next, path_size, first_href);
     return scan_peek() == -1 ? tag_end_of_input : tag_done;
 }
 
@@ -199,6 +211,37 @@ int collect_images(const char* path, char (*table)[path_size])
     };
     static constexpr markup_starts starts = make_markup_starts("IMG");
     return run_collector(path, tag, starts) < 0 ? -1 : count;
+}
+
+int collect_images_and_streams(const char* path, char (*images)[path_size], int& image_count,
+                               char (*streams)[path_size], int& stream_count)
+{
+    image_count = stream_count = 0;
+    bool markup_inside = false;
+    auto tag = [&]() {
+        int first = scan_peek();
+        const char* name = is_letter(first, 'I')   ? "IMG"
+                           : is_letter(first, 'E') ? "EMBED"
+                           : is_letter(first, 'B') ? "BGSOUND"
+                                                   : nullptr;
+        if (!name || !match_name<scan_reader>(name))
+            return tag_done;
+        if (name[0] == 'I')
+            return collect_attribute("SRC", images, image_count, image_table_size - 1, &markup_inside);
+        return collect_attribute("SRC", streams, stream_count, stream_table_size - 1, &markup_inside);
+    };
+    static constexpr markup_starts starts = make_markup_starts("IMG|EMBED|BGSOUND");
+    if (run_collector(path, tag, starts) < 0) {
+        image_count = stream_count = -1;
+        return -1;
+    }
+    // Markup inside one of the tags, which the one pass took for the tag's but each pass on its own
+    // would have looked at: the two passes decide.
+    if (markup_inside) {
+        image_count = collect_images(path, images);
+        stream_count = collect_streams(path, streams);
+    }
+    return 0;
 }
 
 int collect_streams(const char* path, char (*table)[path_size])

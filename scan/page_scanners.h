@@ -29,3 +29,9 @@ int collect_links(const char* path, char (*table)[path_size]);    // HREF of A: 
 int collect_links(const char* path, char (*table)[path_size], char* rel_next);
 int collect_images(const char* path, char (*table)[path_size]);   // SRC of IMG: at most 254
 int collect_streams(const char* path, char (*table)[path_size]);  // SRC of EMBED, BGSOUND: at most 62
+
+// collect_images and collect_streams of one page, in one pass where that gives what the two give
+// (as it does unless markup stands inside one of those tags). 0, with the counts set; -1 when the
+// page cannot be opened or read, both counts -1 then.
+int collect_images_and_streams(const char* path, char (*images)[path_size], int& image_count,
+                               char (*streams)[path_size], int& stream_count);

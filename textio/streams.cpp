@@ -65,6 +65,7 @@ static unsigned char* output_next = output_data;  // where the next byte written
 // attribute), and the value delimiters.
 struct byte_classes {
     bool attribute_end[256];
+    bool attribute_end_or_lt[256];  // and "<", which the rest of an attribute reports
     bool value_end[256];
 };
 
@@ -73,6 +74,7 @@ static constexpr byte_classes make_byte_classes()
     byte_classes classes = {};
     for (int b = 0; b < 256; ++b) {
         classes.attribute_end[b] = b == '>' || is_blank(b);
+        classes.attribute_end_or_lt[b] = classes.attribute_end[b] || b == '<';
         classes.value_end[b] = is_value_end(b);
     }
     return classes;
@@ -367,20 +369,28 @@ int scan_block(const unsigned char** bytes) { return reader_block(scan, bytes); 
 
 void scan_consume(int count) { reader_consume(scan, count); }
 
-void scan_skip_word()
+bool scan_skip_word()
 {
+    bool lt = false;
     for (;;) {
         int ch = scan.look;
         if (ch == -1 || ch == '>' || is_blank(ch))
-            return;
+            return lt;
+        lt = lt || ch == '<';
         // The bytes after the look-ahead in the block in hand, then the next block.
         unsigned char* p = scan.next;
-        while (p < scan.end && !classes.attribute_end[*p])
+        for (;;) {
+            while (p < scan.end && !classes.attribute_end_or_lt[*p])
+                ++p;
+            if (p == scan.end || *p != '<')
+                break;
+            lt = true;
             ++p;
+        }
         if (p < scan.end) {
             scan.look = *p;
             scan.next = p + 1;
-            return;
+            return lt;
         }
         scan.look = reader_fill(scan);
     }

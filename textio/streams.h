@@ -30,7 +30,8 @@ int scan_peek();
 bool scan_failed();
 void scan_skip_blanks();
 // Consumes bytes up to the next blank or ">" (or the end), without pairing: the rest of an attribute.
-void scan_skip_word();
+// True when a "<" was among them.
+bool scan_skip_word();
 void scan_skip_separators();
 // Reads one attribute value into buffer (size bytes including the NUL): up to its closing quote,
 // or, unquoted, up to a value delimiter or the tag's ">". Returns the stored length plus one, or -1
