@@ -144,6 +144,33 @@ TEST_F(page_scanners, EveryPassReportsAPageThatCannotBeOpened)
     testing::internal::GetCapturedStdout();
 }
 
+// The one pass over a next page gives exactly what the image and the stream collectors give, also
+// where one of those tags holds markup that the other collector sees.
+TEST_F(page_scanners, OnePassForImagesAndStreamsGivesWhatTheTwoGive)
+{
+    static char images[image_table_size][path_size], streams[stream_table_size][path_size];
+    static char images2[image_table_size][path_size], streams2[stream_table_size][path_size];
+    for (const char* bytes : {
+             "<img src=a.gif><embed src=b.mid><bgsound src=c.wav><img src=d.gif>",
+             "<img alt=\"<embed src=x.mid>\" src=a.gif><embed src=b.mid>",
+             "<embed alt=<img src=y.gif> src=b.mid><img src=a.gif>",
+             "<img src=\"a<embed src=z.mid>.gif\"><!-- <img src=no.gif> -->",
+             "<img src=" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+             "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
+             "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa<embed src=w.mid>>",
+         }) {
+        std::string path = page(bytes);
+        int image_count = 0, stream_count = 0;
+        ASSERT_EQ(collect_images_and_streams(path.c_str(), images, image_count, streams, stream_count), 0);
+        ASSERT_EQ(image_count, collect_images(path.c_str(), images2)) << bytes;
+        ASSERT_EQ(stream_count, collect_streams(path.c_str(), streams2)) << bytes;
+        for (int i = 0; i < image_count; ++i)
+            EXPECT_STREQ(images[i], images2[i]) << bytes;
+        for (int i = 0; i < stream_count; ++i)
+            EXPECT_STREQ(streams[i], streams2[i]) << bytes;
+    }
+}
+
 TEST_F(page_scanners, TablesKeepAtMostTheirCapLessOne)
 {
     struct {
