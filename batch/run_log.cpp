@@ -7,6 +7,7 @@
 #include "platform/clock.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
+#include "textio/command_line.h"
 #include "textio/paths.h"
 #include "textio/temp_copy.h"
 
@@ -164,4 +165,13 @@ void close_run_log(void* window, const run_end& result)
         }
         sleep_ms(50);
     }
+}
+
+int run_command_line_batch(void* window, const batch_rules& rules, char* const* arguments, int count)
+{
+    left_out_arguments left_out = arguments_left_out();
+    run_end result = run_batch(rules, arguments + 1, count - 1, {left_out.count, left_out.limit == limit_bytes});
+    if (!result.quit)
+        close_run_log(window, result);
+    return console_exit_status(result);
 }

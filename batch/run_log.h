@@ -53,6 +53,11 @@ struct left_out_pages {
 // leaves the pages after it.
 run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out = {0, false});
 
+// The batch over the pages of the command line (arguments[1..count-1]), with the pages that its
+// limits left out named first; then, unless the user quit, the closing lines. Returns the exit
+// status.
+int run_command_line_batch(void* window, const batch_rules& rules, char* const* arguments, int count);
+
 // Prints an empty line, waits 700 ms, prints "canceled." when the batch stopped, else "done.",
 // then serves keys for at most 20 turns of 50 ms (I repaint, T and C are echoed, U paints at once,
 // Esc or a close request ends the wait). Where nobody watches (console_is_attended) the wait and

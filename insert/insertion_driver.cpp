@@ -110,10 +110,5 @@ int run_insertion(void* instance, int show_state)
     }
 
     reset_next_page_order();
-    left_out_arguments left_out = arguments_left_out();
-    run_end result =
-        run_batch(add_batch_rules, arguments + 1, count - 1, {left_out.count, left_out.limit == limit_bytes});
-    if (!result.quit)
-        close_run_log(window, result);
-    return console_exit_status(result);
+    return run_command_line_batch(window, add_batch_rules, arguments, count);
 }

@@ -51,10 +51,5 @@ int run_removal(void* instance, int show_state)
     if (!window)
         return 0;
 
-    left_out_arguments left_out = arguments_left_out();
-    run_end result =
-        run_batch(del_batch_rules, arguments + 1, count - 1, {left_out.count, left_out.limit == limit_bytes});
-    if (!result.quit)
-        close_run_log(window, result);
-    return console_exit_status(result);
+    return run_command_line_batch(window, del_batch_rules, arguments, count);
 }

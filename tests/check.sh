@@ -19,3 +19,13 @@ same() {  # same <expected text> <actual text>
     diff <(printf '%s\n' "$1") <(printf '%s\n' "$2") | head -20
     return 1
 }
+
+# run <program> <answers> <args...>: the program from $bin, run in $site with the answers piped to
+# standard input; sets out (standard output), err (standard error, by way of $work/stderr) and rc.
+run() {
+    local program=$1 answers=$2
+    shift 2
+    out=$(cd "$site" && printf '%b' "$answers" | "$bin/$program" "$@" 2>"$work/stderr")
+    rc=$?
+    err=$(cat "$work/stderr")
+}

@@ -9,44 +9,25 @@ static left_out_arguments left_out;
 
 left_out_arguments arguments_left_out() { return left_out; }
 
-// Counts the arguments with at least one byte in the text that a split left unread, from the
-// byte at which it stopped: a separating space (the next argument begins after it) or, within an
-// argument, the read limit (the rest of that argument is not counted).
-static int count_left_out(const char* text, bool within_argument, bool quoted)
-{
-    int count = 0;
-    bool filled = false;
-    bool pair = false;
-    for (; *text; ++text) {
-        unsigned char b = static_cast<unsigned char>(*text);
-        if (pair) {
-            pair = false;
-        } else if (is_lead_byte(b)) {
-            pair = true;
-        } else if (b == '"') {
-            quoted = !quoted;
-            continue;
-        } else if (!quoted && b == ' ') {
-            count += filled && !within_argument ? 1 : 0;
-            filled = false;
-            within_argument = false;
-            continue;
-        }
-        filled = true;
-    }
-    return count + (filled && !within_argument ? 1 : 0);
-}
-
 int split_command_line_text(int* count, char** table, const char* text)
 {
     int n = 1;
     int stored = 0;
     bool quoted = false;
     bool pair = false;
+    // Once a limit is met the rest of the text is only counted: every argument in it with at least
+    // one byte is left out, but for the rest of the one that the read limit cut, which is kept.
+    bool counting = false;
+    bool filled = false;  // the argument being counted has a byte
+    bool cut = false;     // it is the rest of the argument that the read limit cut
     table[0] = store;
     left_out = {0, limit_none};
-    int read = 0;
-    for (; read < command_line_max_read && text[read] != '\0'; ++read) {
+    for (int read = 0; text[read] != '\0'; ++read) {
+        if (read == command_line_max_read && !counting) {
+            counting = true;
+            cut = true;
+            left_out.limit = limit_bytes;
+        }
         unsigned char b = static_cast<unsigned char>(text[read]);
         if (pair) {
             pair = false;
@@ -56,18 +37,24 @@ int split_command_line_text(int* count, char** table, const char* text)
             quoted = !quoted;
             continue;
         } else if (!quoted && b == ' ') {
-            if (n == max_arguments || stored >= argument_room) {
-                left_out = {count_left_out(text + read, false, quoted), n == max_arguments ? limit_count : limit_bytes};
-                break;
+            if (counting) {
+                left_out.count += filled && !cut ? 1 : 0;
+                filled = cut = false;
+            } else if (n == max_arguments || stored >= argument_room) {
+                counting = true;
+                left_out.limit = n == max_arguments ? limit_count : limit_bytes;
+            } else {
+                store[stored++] = '\0';
+                table[n++] = store + stored;
             }
-            store[stored++] = '\0';
-            table[n++] = store + stored;
             continue;
         }
-        store[stored++] = static_cast<char>(b);
+        if (counting)
+            filled = true;
+        else
+            store[stored++] = static_cast<char>(b);
     }
-    if (read == command_line_max_read && text[read] != '\0')
-        left_out = {count_left_out(text + read, true, quoted), limit_bytes};
+    left_out.count += counting && filled && !cut ? 1 : 0;
     store[stored++] = '\0';
     table[n] = store + stored;
     store[stored] = '\0';

@@ -11,15 +11,6 @@ source "$(dirname "$0")/../check.sh"
 
 same_file() { cmp -s "$1" "$2" || { diff <(cat -A "$1") <(cat -A "$2") | head -20; return 1; }; }
 
-# run <program> <answers> <args...>: runs in $site with the answers on standard input; sets out,
-# err and rc.
-run() {
-    local program=$1 answers=$2
-    shift 2
-    out=$(cd "$site" && printf '%b' "$answers" | "$bin/$program" "$@" 2>"$work/stderr")
-    rc=$?
-    err=$(cat "$work/stderr")
-}
 
 crlf() { local text=${1//\\n/\\r\\n}; printf '%b' "$text"; }  # "\n" in the text becomes CR LF
 

@@ -34,14 +34,6 @@ new_site() {
     cp -r "$site" "$work/orig"
 }
 
-# run <program> <answers> <pages...>: in $site with the answers piped in; sets out, err and rc.
-run() {
-    local program=$1 answers=$2
-    shift 2
-    out=$(cd "$site" && printf '%b' "$answers" | "$bin/$program" "$@" 2>"$work/stderr")
-    rc=$?
-    err=$(cat "$work/stderr")
-}
 
 # ---- 1. An interrupt stops the run after the page at work, and is never taken as consent.
 

@@ -6,6 +6,7 @@
 #include "insert/next_page.h"
 #include "insert/page_rewriter.h"
 #include "remove/page_restorer.h"
+#include "tests/faults/fault_files.h"
 #include "tests/page_fixture.h"
 #include "tests/test_support.h"
 #include "textio/paths.h"
@@ -147,3 +148,17 @@ std::vector<std::string> our_temporary_files()
     return found;
 }
 
+
+site_states prepare_and_restore()
+{
+    install_fault_operations();
+    disarm_faults();
+    lay_out_site();
+    site_states states;
+    states.originals = read_pages();
+    add_batch();
+    states.prepared = read_pages();
+    del_batch();
+    states.restored = read_pages();
+    return states;
+}

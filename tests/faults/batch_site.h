@@ -33,6 +33,16 @@ void write_pages(const page_set& set);
 void add_batch();
 void del_batch();
 
+// The pages as they were, as addNextpics prepares them and as delNextpics then restores them, each
+// batch run without faults over a site laid out afresh through the failing file layer (installed,
+// no fault armed).
+struct site_states {
+    page_set originals;
+    page_set prepared;
+    page_set restored;
+};
+site_states prepare_and_restore();
+
 // The log names path as a kept copy (rows may break anywhere in it).
 bool log_names(const std::string& path);
 

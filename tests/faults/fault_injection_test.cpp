@@ -59,14 +59,10 @@ struct fault_injection : testing::Test {
     void SetUp() override
     {
         use_single_byte();
-        install_fault_operations();
-        disarm_faults();
-        lay_out_site();
-        originals = read_pages();
-        add_batch();
-        prepared = read_pages();
-        del_batch();
-        restored = read_pages();
+        site_states states = prepare_and_restore();
+        originals = states.originals;
+        prepared = states.prepared;
+        restored = states.restored;
         for (const std::string& page : pages) {
             ASSERT_NE(prepared[page], originals[page]) << page;
             ASSERT_NE(restored[page], prepared[page]) << page;

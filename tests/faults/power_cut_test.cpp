@@ -46,14 +46,10 @@ struct power_cuts : testing::Test {
 
     void SetUp() override
     {
-        install_fault_operations();
-        disarm_faults();
-        lay_out_site();
-        originals = read_pages();
-        add_batch();
-        prepared = read_pages();
-        del_batch();
-        restored = read_pages();
+        site_states states = prepare_and_restore();
+        originals = states.originals;
+        prepared = states.prepared;
+        restored = states.restored;
     }
 
     // Cuts the power after every operation of batch in turn. Returns the number of cuts after
