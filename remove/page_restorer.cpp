@@ -168,7 +168,6 @@ void drop_onload_value()
 }
 
 // After "<" with "B" ahead: a BODY start tag loses an onLoad attribute that follows a blank.
-// After "<" with "B" ahead: a BODY start tag loses an onLoad attribute that follows a blank.
 void restore_body()
 {
     char consumed[8] = "<";
@@ -200,9 +199,28 @@ void restore_body()
     w.write();
 }
 
-// After "<", both passes look for a comment, an applet element, a BODY tag and script text.
-constexpr markup_starts test_starts = make_markup_starts("APPLET CODE=|BODY|SCRIPT");
+// After "<", both passes look for a comment, an applet element, a BODY start or end tag and script
+// text.
+constexpr markup_starts test_starts = make_markup_starts("APPLET CODE=|BODY|/BODY|SCRIPT");
 constexpr markup_starts restore_starts = test_starts;
+
+// After "<" with "/" ahead: a BODY end tag is passed over (with copy, copied) through its ">" as the
+// rewriter reads it (a ">" in a quoted value ends nothing), so that what follows it is the same to
+// both: a "<!--" in the tag begins no comment. Anything else is written back as consumed.
+template <bool copy>
+void pass_body_end_tag()
+{
+    char consumed[8] = "<";
+    int length = 1;
+    bool end_tag = match_name<input_reader>("/BODY", consumed, length);
+    if (copy)
+        out_puts(consumed);
+    if (!end_tag)
+        return;
+    copy ? copy_tag_rest() : skip_tag_rest();
+    if (in_peek() == '>' && copy)
+        out_put(in_next());
+}
 
 }  // namespace
 
@@ -222,6 +240,8 @@ int test_inserted(const char* path)
             applet_seen = our_applet_follows() || applet_seen;
         } else if (is_letter(next, 'S')) {
             pass_script<false>();
+        } else if (next == '/') {
+            pass_body_end_tag<false>();
         } else if (is_letter(next, 'B') && match_name<input_reader>("BODY")) {
             while (in_peek() == ' ' || in_peek() == '\r' || in_peek() == '\n' || in_peek() == '\t')
                 in_next();
@@ -256,6 +276,8 @@ int restore_pass()
             pass_script<true>();
         } else if (is_letter(next, 'B')) {
             restore_body();
+        } else if (next == '/') {
+            pass_body_end_tag<true>();
         } else {
             out_put('<');
         }

@@ -54,6 +54,10 @@ TEST_F(restorer, ScriptTextStaysAndQuotedGreaterThanEndsNoTag)
     EXPECT_EQ(restored("<script>'<body onload=x>" + applet + "'</script>"), "<script>'<body onload=x>" + applet + "'</script>");
     EXPECT_EQ(restored("<body class=\"a>b\" onLoad=\"preloadImage()\">x"), "<body class=\"a>b\">x");
     EXPECT_EQ(restored("x\r\n" + applet), "x\r\n");  // an applet at the end of a page without a BODY end tag
+    // A "<!--" inside a BODY end tag begins no comment, for the rewriter as for the restorer: the
+    // insertion after the tag is taken out.
+    EXPECT_EQ(restored("</body x <!-- y>\r\n" + marker_script + "<body onLoad=\"preloadImage()\">z-->"),
+              "</body x <!-- y>\r\n<body>z-->");
 }
 
 TEST_F(restorer, OnloadAttributeIsDroppedWithItsValue)
@@ -138,6 +142,8 @@ TEST_F(restored_site, TestFindsOnloadAndMarker)
     EXPECT_EQ(test("<body>"), 0);
     EXPECT_EQ(test("<body a=b>"), 0);
     EXPECT_EQ(test("<!-- <body onload=x> --><body>"), 0);
+    // A "<!--" inside a BODY end tag begins no comment that would hide the marker after it.
+    EXPECT_EQ(test("</body x <!-- y>\r\n" + marker_script + "<body onLoad=\"preloadImage()\">z-->"), 123);
     EXPECT_EQ(test(""), 0);
     EXPECT_EQ(test_inserted((folder + "missing.html").c_str()), -1);
 }

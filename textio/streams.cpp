@@ -737,7 +737,8 @@ bool tag_ends_at(tag_end& tag, int ch, bool second)
     return false;
 }
 
-void copy_tag_rest()
+// copy_tag_rest, or with copy false the same without writing.
+static void pass_tag_rest(bool copy)
 {
     tag_end tag = {};
     bool pair = false;
@@ -751,9 +752,14 @@ void copy_tag_rest()
             return;
         reader_next(input);
         tag_ends_at(tag, ch, second);
-        out_put(ch);
+        if (copy)
+            out_put(ch);
     }
 }
+
+void copy_tag_rest() { pass_tag_rest(true); }
+
+void skip_tag_rest() { pass_tag_rest(false); }
 
 bool in_pass_script(bool copy)
 {

@@ -161,8 +161,9 @@ struct tag_end {
 bool tag_ends_at(tag_end& tag, int ch, bool second);
 
 // Copies input to output up to, not including, the ">" that ends the tag (tag_ends_at), or to the
-// end of the input.
+// end of the input; skip_tag_rest consumes the same without writing it.
 void copy_tag_rest();
+void skip_tag_rest();
 
 // True when ch, just after the letters SCRIPT of a tag name, ends the name of a script element.
 constexpr bool ends_script_name(int ch) { return ch == '>' || ch == '/' || is_blank(ch); }
