@@ -76,9 +76,11 @@ std::string table_text(int count)
     return text;
 }
 
-constexpr int pass_count = 7;
+constexpr int pass_count = 8;
 const char* const pass_names[pass_count] = {"test_already_set", "collect_links", "collect_images", "collect_streams",
-                                            "rewrite_page",     "test_inserted", "restore_pass"};
+                                            "rewrite_page",     "test_inserted", "restore_pass",
+                                            "collect_images_and_streams"};
+char streams[stream_table_size][path_size];
 
 pass_outcome run_pass(int pass, const std::string& page, const std::string& written)
 {
@@ -91,6 +93,16 @@ pass_outcome run_pass(int pass, const std::string& page, const std::string& writ
     case 2: outcome.output = table_text(outcome.result = collect_images(path, table)); break;
     case 3: outcome.output = table_text(outcome.result = collect_streams(path, table)); break;
     case 5: outcome.result = test_inserted(path); break;
+    case 7: {
+        // With the links it keeps for the run's next page.
+        int images = 0, stream_count = 0;
+        outcome.result = collect_images_and_streams(path, table, images, streams, stream_count);
+        outcome.output = table_text(images);
+        for (int i = 0; i < stream_count; ++i)
+            outcome.output += std::string(streams[i]) + "\n";
+        outcome.output += table_text(collect_links(path, table));
+        break;
+    }
     default:
         // The output remembers the last bytes of the file written before, and the rewriter looks
         // at them: the same four for every run.

@@ -31,25 +31,23 @@ static void line_break_rule()
 }
 
 // Text gathered before it is written, so that the many short parts of the preload script cost one
-// write for each kilobyte instead of one each. Written in the order gathered, so the output is
-// the same.
+// write for each few kilobytes instead of one each. Written in the order gathered, so the output
+// is the same.
 struct gathered_text {
-    char bytes[1024];
+    unsigned char bytes[4096];
     int length;
 };
 
 static void write_gathered(gathered_text& text)
 {
-    text.bytes[text.length] = '\0';
-    out_puts(text.bytes);
+    out_write(text.bytes, text.length);
     text.length = 0;
 }
 
-static void gather(gathered_text& text, const char* part)
+static void gather_bytes(gathered_text& text, const char* part, int length)
 {
-    int length = static_cast<int>(std::strlen(part));
     for (;;) {
-        int room = static_cast<int>(sizeof text.bytes) - 1 - text.length;
+        int room = static_cast<int>(sizeof text.bytes) - text.length;
         int n = length < room ? length : room;
         std::memcpy(text.bytes + text.length, part, static_cast<size_t>(n));
         text.length += n;
@@ -59,6 +57,15 @@ static void gather(gathered_text& text, const char* part)
             return;
         write_gathered(text);
     }
+}
+
+static void gather(gathered_text& text, const char* part) { gather_bytes(text, part, static_cast<int>(std::strlen(part))); }
+
+// A part whose length is known when the program is built.
+template <int size>
+static void gather_literal(gathered_text& text, const char (&part)[size])
+{
+    gather_bytes(text, part, size - 1);
 }
 
 // An address of the next page, as the current page must name it: a relative one with the next
@@ -107,26 +114,26 @@ static void insert_at_start_tag(const char* tag)
     line_break_rule();
     gathered_text text;
     text.length = 0;
-    gather(text, "<!-- Nextpics insert -->\r\n");
-    gather(text, "<script language=\"Javascript\">\r\n");
-    gather(text, "<!-- \r\n");
-    gather(text, "function preloadImage()  {\r\n");
+    gather_literal(text, "<!-- Nextpics insert -->\r\n");
+    gather_literal(text, "<script language=\"Javascript\">\r\n");
+    gather_literal(text, "<!-- \r\n");
+    gather_literal(text, "function preloadImage()  {\r\n");
     for (int i = 0; i < image_count; ++i) {
         // "nextImg%d" without formatted output, which costs more than the rest of the line.
         char number[12];
         format_number(number, i + 1);
-        gather(text, "  nextImg");
+        gather_literal(text, "  nextImg");
         gather(text, number);
-        gather(text, "= new Image;  nextImg");
+        gather_literal(text, "= new Image;  nextImg");
         gather(text, number);
-        gather(text, ".src=\"");
+        gather_literal(text, ".src=\"");
         gather_address(text, image_table[i]);
-        gather(text, "\";\r\n");
-        gather(text, "  document.preload.next();\r\n");
+        gather_literal(text, "\";\r\n");
+        gather_literal(text, "  document.preload.next();\r\n");
     }
-    gather(text, "}\r\n");
-    gather(text, "// --></script>\r\n");
-    gather(text, "\r\n");
+    gather_literal(text, "}\r\n");
+    gather_literal(text, "// --></script>\r\n");
+    gather_literal(text, "\r\n");
     gather(text, tag);
     write_gathered(text);
     finish_tag(" onLoad=\"preloadImage()\"");

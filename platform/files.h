@@ -58,6 +58,17 @@ int find_temporary_copies(char* names, int size, int max, const char* folder);
 // True when both files can be read and hold the same bytes.
 bool files_equal(const char* a, const char* b);
 
+// What tells one state of a file from another without reading it: its size, the times it was last
+// written and changed, and where the system keeps them its device and serial number (0 where it
+// does not). Two looks at a file that nothing wrote in between give the same.
+struct file_identity {
+    unsigned long long size, written, changed, device, serial;
+    bool operator==(const file_identity&) const = default;
+};
+// Fills out for the file that path names. Returns 0, or -1 when there is no such file (or it is a
+// directory); out is then all zero.
+int identify_file(file_identity* out, const char* path);
+
 // Writes the full path of the running program. Returns 0, or -1 where the system does not tell it
 // (callers then use the program path from the command line).
 int executable_path(char* out, int size);
@@ -75,5 +86,6 @@ struct file_operations {
     int (*sync_folder)(const char* folder);
     int (*stored_name)(char* out, int size, const char* path);
     bool (*equal)(const char* a, const char* b);
+    int (*identify)(file_identity* out, const char* path);
 };
 extern file_operations file_ops;

@@ -40,6 +40,27 @@ constexpr bool is_letter(int ch, char upper) { return ch == upper || ch == upper
 template <class R>
 bool match_name(const char* name, char* consumed, int& length)
 {
+    // Mostly the first byte differs already; else the block in hand holds the whole name and the
+    // byte after it: compared there, and the bytes that matched consumed at once.
+    if (*name && (*name >= 'A' && *name <= 'Z' ? !is_letter(R::peek(), *name) : R::peek() != *name))
+        return false;
+    const unsigned char* bytes;
+    int available = R::block(&bytes);
+    int k = 0;
+    while (k < available - 1 && name[k]) {
+        bool letter = name[k] >= 'A' && name[k] <= 'Z';
+        if (letter ? !is_letter(bytes[k], name[k]) : bytes[k] != static_cast<unsigned char>(name[k]))
+            break;
+        consumed[length++] = static_cast<char>(bytes[k]);
+        ++k;
+    }
+    if (k > 0) {
+        consumed[length] = '\0';
+        R::consume(k);
+        name += k;
+        if (k < available - 1 || !*name)
+            return !*name;
+    }
     for (; *name; ++name) {
         int c = R::peek();
         bool letter = *name >= 'A' && *name <= 'Z';
@@ -269,10 +290,13 @@ void pass_page(const markup_starts& starts, AtMarkup at_markup)
 {
     bool pair = false;
     while (R::peek() != -1) {
+        // A run ends at a "<" that may start something, at the end of the block in hand or at the
+        // end of the input; the byte it ends at is the next turn's, so it is taken here at once.
         int run = copy ? in_copy_text(pair, starts) : R::skip_text(pair, starts);
         if (run > 0) {
             poll_messages_for(run);
-            continue;
+            if (R::peek() == -1)
+                return;
         }
         poll_messages();
         int ch = R::peek();

@@ -146,20 +146,28 @@ TEST_F(page_scanners, EveryPassReportsAPageThatCannotBeOpened)
 
 // The one pass over a next page gives exactly what the image and the stream collectors give, also
 // where one of those tags holds markup that the other collector sees.
-TEST_F(page_scanners, OnePassForImagesAndStreamsGivesWhatTheTwoGive)
+// The next page's images, streams and links in one pass, the links kept for when the run takes that
+// page: the same as the passes on their own, also where markup stands inside one of the tags.
+TEST_F(page_scanners, OnePassForImagesStreamsAndLinksGivesWhatTheThreeGive)
 {
     static char images[image_table_size][path_size], streams[stream_table_size][path_size];
     static char images2[image_table_size][path_size], streams2[stream_table_size][path_size];
-    for (const char* bytes : {
-             "<img src=a.gif><embed src=b.mid><bgsound src=c.wav><img src=d.gif>",
-             "<img alt=\"<embed src=x.mid>\" src=a.gif><embed src=b.mid>",
-             "<embed alt=<img src=y.gif> src=b.mid><img src=a.gif>",
-             "<img src=\"a<embed src=z.mid>.gif\"><!-- <img src=no.gif> -->",
-             "<img src=" "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
-             "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa"
-             "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa<embed src=w.mid>>",
+    static char links[link_table_size][path_size], links2[link_table_size][path_size];
+    std::string long_value(250, 'a');
+    for (const std::string& bytes : {
+             std::string("<img src=a.gif><embed src=b.mid><bgsound src=c.wav><img src=d.gif><a href=e.html>"),
+             std::string("<link rel=next href=n.html><body><b><br><bgsound src=s.wav><a href=\"x.html\" rel=next>"),
+             std::string("<img alt=\"<embed src=x.mid>\" src=a.gif><embed src=b.mid>"),
+             std::string("<embed alt=<img src=y.gif> src=b.mid><img src=a.gif>"),
+             std::string("<img src=\"a<a href=z.html>.gif\"><!-- <img src=no.gif> --><a href=k.html>"),
+             std::string("<a title=\"<img src=t.gif>\" href=h.html><a href=\"<bgsound src=u.wav>\">"),
+             std::string("<a href=l.html <img src=w.gif>><link href=\"q<embed src=v.mid>\" rel=next>"),
+             "<img src=" + long_value + "<a href=m.html>>" + "<a href=" + long_value + "<img src=p.gif>>",
+             std::string("<img src=\"a\0<embed src=x.mid><a href=n.html>\">", 46),  // markup after a NUL byte
          }) {
         std::string path = page(bytes);
+        char rel_next2[path_size];
+        int link_count = collect_links(path.c_str(), links2, rel_next2);
         int image_count = 0, stream_count = 0;
         ASSERT_EQ(collect_images_and_streams(path.c_str(), images, image_count, streams, stream_count), 0);
         ASSERT_EQ(image_count, collect_images(path.c_str(), images2)) << bytes;
@@ -168,7 +176,30 @@ TEST_F(page_scanners, OnePassForImagesAndStreamsGivesWhatTheTwoGive)
             EXPECT_STREQ(images[i], images2[i]) << bytes;
         for (int i = 0; i < stream_count; ++i)
             EXPECT_STREQ(streams[i], streams2[i]) << bytes;
+        char rel_next[path_size];
+        ASSERT_EQ(collect_links(path.c_str(), links, rel_next), link_count) << bytes;
+        EXPECT_STREQ(rel_next, rel_next2) << bytes;
+        for (int i = 0; i < link_count; ++i)
+            EXPECT_STREQ(links[i], links2[i]) << bytes;
     }
+}
+
+// A page is read once for the passes that follow each other over it, and read anew as soon as it
+// has changed, even to the same size right after it was read.
+TEST_F(page_scanners, APageThatChangedIsReadAnew)
+{
+    static char images[image_table_size][path_size], streams[stream_table_size][path_size];
+    static char links[link_table_size][path_size];
+    int image_count = 0, stream_count = 0;
+    std::string path = page("<body><a href=one.html><img src=a.gif>");
+    ASSERT_EQ(collect_images_and_streams(path.c_str(), images, image_count, streams, stream_count), 0);
+    EXPECT_EQ(test_already_set(path.c_str()), set_none);
+    write_file(path, "<body onLoad=x><a href=two.html><img src=b.gif>");  // not one byte longer
+    EXPECT_EQ(test_already_set(path.c_str()), set_found);
+    ASSERT_EQ(collect_links(path.c_str(), links), 1);
+    EXPECT_STREQ(links[0], "two.html");
+    ASSERT_EQ(collect_images(path.c_str(), images), 1);
+    EXPECT_STREQ(images[0], "b.gif");
 }
 
 TEST_F(page_scanners, TablesKeepAtMostTheirCapLessOne)

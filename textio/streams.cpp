@@ -1,10 +1,12 @@
 // Buffered character streams: the scan reader, the input stream and the output stream.
 #include "textio/streams.h"
 
+#include "platform/bounded_copy.h"
 #include "platform/byte_io.h"
 #include "platform/dbcs.h"
 #include "platform/files.h"
 #include "textio/page_charset.h"
+#include "textio/paths.h"
 
 #include <bit>
 #include <cstdio>
@@ -15,10 +17,10 @@
 #endif
 
 // The readers take the file in blocks of this size into a buffer of their own, so that a run of
-// bytes can be looked at in one go; the output stream gathers its bytes in the same way, a block
-// of its own size at a time.
+// bytes can be looked at in one go; the output stream gathers its bytes in the same way, so that
+// most pages are read in one call and written in one.
 constexpr int block_size = 65536;
-constexpr int output_block_size = 4096;
+constexpr int output_block_size = block_size;
 
 namespace {
 
@@ -33,11 +35,35 @@ struct reader {
     bool lead_bytes;      // pairs, and the code page has lead bytes (looked at with every block)
     unsigned char* next;  // the byte after the look-ahead in data
     unsigned char* end;   // the end of the bytes in data
-    unsigned char* data;  // block_size bytes
+    unsigned char* data;  // block_size bytes: own, or the held page's while the reader reads that
     bool exit_handler;    // the reader's close is registered to run at exit
+    unsigned char* own;   // the reader's own block
+    bool from_hold;       // reads the held page instead of a file
+    bool may_hold;        // the page it reads may be held when it is closed: its identity is known
+    int whole;            // the page's size when its first block held all of it, else -1
+    file_identity identity;  // of the page, taken before it was opened
+    char path[path_size];
+};
+
+// A page that a read-only pass has read whole, kept for the next read-only pass over the same page:
+// the passes look at one page several times in a row (is it prepared, its links; as the next page
+// of the page before it, its images and streams), and a page that has not changed since is not
+// read again. Only a page that fits in one block is kept, and it is taken again only while the
+// file's identity (its size and times, and its serial number where the system has one) is the one
+// it had before it was read.
+struct held_page {
+    unsigned char* data;  // block_size bytes, taken over from the reader that read the page
+    int size;
+    bool valid;
+    char path[path_size];
+    file_identity identity;
+    int readers;  // readers that read it now: it is not replaced while any does
 };
 
 }  // namespace
+
+static unsigned char spare_data[block_size];
+static held_page hold = {spare_data, 0, false, "", {}, 0};
 
 static unsigned char scan_data[block_size];
 static unsigned char input_data[block_size];
@@ -48,8 +74,10 @@ static bool text_runs = true;
 
 void set_text_runs(bool on) { text_runs = on; }
 
-static reader scan = {nullptr, false, -1, false, false, false, true, false, scan_data, scan_data, scan_data, false};
-static reader input = {nullptr, false, -1, false, false, false, true, false, input_data, input_data, input_data, false};
+static reader scan = {nullptr, false, -1,        false,     false,     false, true, false, scan_data,
+                      scan_data, scan_data, false, scan_data, false, false, -1,    {},   ""};
+static reader input = {nullptr,    false,      -1,    false,      false, false, true, false, input_data,
+                       input_data, input_data, false, input_data, false, false, -1,   {},    ""};
 
 static FILE* output;
 static bool output_closed = true;
@@ -67,6 +95,9 @@ struct byte_classes {
     bool attribute_end[256];
     bool attribute_end_or_lt[256];  // and "<", which the rest of an attribute reports
     bool value_end[256];
+    // What ends an attribute value: in double quotes, in single quotes, and unquoted (the value
+    // delimiters and the tag's ">").
+    bool value_stop[3][256];
 };
 
 static constexpr byte_classes make_byte_classes()
@@ -76,6 +107,9 @@ static constexpr byte_classes make_byte_classes()
         classes.attribute_end[b] = b == '>' || is_blank(b);
         classes.attribute_end_or_lt[b] = classes.attribute_end[b] || b == '<';
         classes.value_end[b] = is_value_end(b);
+        classes.value_stop[0][b] = b == '"';
+        classes.value_stop[1][b] = b == '\'';
+        classes.value_stop[2][b] = is_value_end(b) || b == '>';
     }
     return classes;
 }
@@ -104,6 +138,8 @@ static int reader_fill(reader& r)
         r.last_block = true;
         r.read_error = std::ferror(r.file) != 0;
     }
+    // Only a page read whole in its first block may be held.
+    r.whole = r.whole == -2 && r.last_block && !r.read_error && n > 0 ? static_cast<int>(n) : -1;
     if (n == 0) {
         r.failed = r.read_error;
         return -1;
@@ -120,6 +156,17 @@ static void reader_start(reader& r)
     r.last_block = false;
     r.read_error = false;
     r.look = reader_fill(r);
+}
+
+// Starts reading the held page at position (at most its size).
+static void reader_start_held(reader& r, long long position)
+{
+    r.data = hold.data;
+    r.end = hold.data + hold.size;
+    r.next = r.data + position + 1;
+    r.look = position < hold.size ? hold.data[position] : -1;
+    r.last_block = true;
+    r.read_error = false;
 }
 
 // Starts reading a page just opened, and decides from its first block whether its bytes pair: only
@@ -160,12 +207,76 @@ static bool reader_open(reader& r, const char* path, const char* open_failed, vo
     return true;
 }
 
+// Opens path for a read-only pass: takes the held page when it is path's and the file is as it was
+// when it was read; else opens the file as reader_open does, with the file's identity noted so
+// that the page can be held after the pass. Decides whether the page pairs, as reader_start_page.
+static bool reader_open_page(reader& r, const char* path, const char* open_failed, void (*close)())
+{
+    file_identity identity;
+    bool known = file_ops.identify(&identity, path) == 0;
+    if (known && hold.valid && hold.identity == identity && std::strcmp(hold.path, path) == 0) {
+        r.file = nullptr;
+        r.open = true;
+        r.failed = false;
+        r.from_hold = true;
+        r.may_hold = false;
+        if (!r.exit_handler) {
+            r.exit_handler = true;
+            std::atexit(close);
+        }
+        ++hold.readers;
+        reader_start_held(r, 0);
+        r.pairs = any_lead_bytes() && !page_is_utf8(r.data, r.end);
+        r.lead_bytes = r.pairs;
+        return true;
+    }
+    if (!reader_open(r, path, open_failed, close))
+        return false;
+    r.may_hold = known && std::strlen(path) < sizeof r.path;
+    if (r.may_hold) {
+        r.identity = identity;
+        copy_bounded(r.path, sizeof r.path, path);
+    }
+    return true;
+}
+
+// After reader_open_page: starts reading a page from a file with its whole first block marked as
+// one that may be held.
+static void reader_start_page_to_hold(reader& r, void (*start)(reader&))
+{
+    if (r.from_hold)
+        return;
+    r.whole = -2;  // the first fill tells
+    start(r);
+}
+
 static void reader_close(reader& r)
 {
-    if (r.open) {
+    if (r.open && r.from_hold) {
+        --hold.readers;
+        r.open = false;
+    } else if (r.open) {
+        // A page read whole, and read as big as it was before it was opened, is kept for the next
+        // pass over it; not while a reader reads the page held now.
+        if (r.may_hold && r.whole > 0 && !r.failed && static_cast<unsigned long long>(r.whole) == r.identity.size &&
+            hold.readers == 0) {
+            // The reader's block becomes the held page, and the block of the page held before
+            // becomes the reader's.
+            unsigned char* block = hold.data;
+            hold.data = r.own;
+            r.own = block;
+            hold.size = r.whole;
+            hold.identity = r.identity;
+            copy_bounded(hold.path, sizeof hold.path, r.path);
+            hold.valid = true;
+        }
         file_ops.close(r.file);
         r.open = false;
     }
+    r.from_hold = false;
+    r.may_hold = false;
+    r.whole = -1;
+    r.data = r.own;
     r.look = -1;
     r.next = r.end = r.data;
 }
@@ -195,38 +306,6 @@ static inline int keyword_match(const unsigned char* p, const unsigned char* end
     return matched;
 }
 
-#if defined(__SSE2__)
-// The first bytes of the keywords of a pass as vectors: a page byte or-ed with fold[k] (0x20 for a
-// letter, so either case matches) equals first[k]. Unused slots match no byte.
-constexpr int keyword_slots = 4;
-struct keyword_vectors {
-    __m128i first[keyword_slots], fold[keyword_slots];
-};
-
-static inline void load_keyword_vectors(keyword_vectors& v, const markup_starts& starts)
-{
-    for (int k = 0; k < keyword_slots; ++k) {
-        bool used = k < starts.count;
-        v.first[k] = _mm_set1_epi8(static_cast<char>(used ? starts.first[k] : 0x00));
-        v.fold[k] = _mm_set1_epi8(static_cast<char>(used ? starts.first_fold[k] : 0xFF));
-    }
-}
-
-// A bit for each "<" among the sixteen bytes at p (seventeen readable) that is followed by the
-// first byte of a keyword.
-static inline unsigned keyword_candidates(const unsigned char* p, const keyword_vectors& v)
-{
-    __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    unsigned lts = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, _mm_set1_epi8('<'))));
-    if (lts == 0)
-        return 0;
-    __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
-    __m128i starting = _mm_cmpeq_epi8(_mm_or_si128(next, v.fold[0]), v.first[0]);
-    for (int k = 1; k < keyword_slots; ++k)
-        starting = _mm_or_si128(starting, _mm_cmpeq_epi8(_mm_or_si128(next, v.fold[k]), v.first[k]));
-    return lts & static_cast<unsigned>(_mm_movemask_epi8(starting));
-}
-#endif
 
 // Passes over the bytes from begin that start nothing for a pass, as its main loop would one turn
 // at a time: up to the first "<" outside a double-byte pair that begins a whole keyword of starts
@@ -239,20 +318,20 @@ static const unsigned char* find_markup(const unsigned char* begin, const unsign
     const unsigned char* p = begin;
     int merged = 0;  // bytes that a turn took together with its "<"
     bool lt_is_lead = lead_bytes && is_lead_byte('<');  // then every "<" is left to the main loop
-#if defined(__SSE2__)
-    bool by_sixteen = !lead_bytes && !lt_is_lead && starts.count <= keyword_slots;
-    keyword_vectors vectors;
-    if (by_sixteen)
-        load_keyword_vectors(vectors, starts);
-#endif
     for (;;) {
         if (!lead_bytes && !pair) {
 #if defined(__SSE2__)
-            // Sixteen bytes at a time: only a "<" followed by the first byte of a keyword needs a
-            // closer look. The bytes a turn takes after a "<" hold no "<".
-            while (by_sixteen && end - p >= 17) {
-                for (unsigned found = keyword_candidates(p, vectors); found != 0; found &= found - 1) {
+            // Sixteen bytes at a time: each "<" among them is judged by the byte after it (the
+            // seventeenth byte is readable), and only one that may begin a keyword is looked at
+            // closer. The bytes a turn takes after a "<" hold no "<".
+            const __m128i lt_vector = _mm_set1_epi8('<');
+            while (end - p >= 17) {
+                __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                unsigned found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lt_vector)));
+                for (; found != 0; found &= found - 1) {
                     const unsigned char* lt = p + std::countr_zero(found);
+                    if (starts.word_at[lt[1]] == 0)
+                        continue;
                     int matched = keyword_match(lt, end, starts);
                     if (matched < 0) {
                         turns = static_cast<int>(lt - begin) - merged;
@@ -346,16 +425,25 @@ static void reader_consume(reader& r, int count)
 int scan_open(const char* path)
 {
     scan_close();
-    if (!reader_open(scan, path, "\nCannot open source file (RD) : %s\n", scan_close))
+    if (!reader_open_page(scan, path, "\nCannot open source file (RD) : %s\n", scan_close))
         return -1;
     // The reader takes whole blocks into its own buffer, which stdio then reads into directly:
     // a buffer of stdio's own would never be used.
-    std::setvbuf(scan.file, nullptr, _IONBF, 0);
-    reader_start_page(scan);
+    if (!scan.from_hold)
+        std::setvbuf(scan.file, nullptr, _IONBF, 0);
+    reader_start_page_to_hold(scan, reader_start_page);
     return 0;
 }
 
 void scan_close() { reader_close(scan); }
+
+bool scan_identity(file_identity* out)
+{
+    if (!scan.open || !(scan.from_hold || scan.may_hold))
+        return false;
+    *out = scan.from_hold ? hold.identity : scan.identity;
+    return true;
+}
 
 int scan_next() { return reader_next(scan); }
 
@@ -427,10 +515,36 @@ int scan_read_value(char* buffer, int size)
     bool second_byte = false;
     bool ended = false;
     bool full = false;
-    // A block at a time: the bytes in hand from the look-ahead on, one by one.
+    const bool* stop = classes.value_stop[double_quoted ? 0 : single_quoted ? 1 : 2];
+    // A block at a time: the bytes in hand from the look-ahead on; where nothing pairs, a run up to
+    // the value's end at once, else one by one.
     while (scan.look != -1 && !ended && !full) {
         unsigned char* p = scan.next - 1;
-        while (p < scan.end) {
+        while (!scan.lead_bytes && p < scan.end) {
+            unsigned char* run_end = p;
+            while (run_end < scan.end && !stop[*run_end])
+                ++run_end;
+            int run = static_cast<int>(run_end - p);
+            int room = size - 1 - n;
+            if (run > room) {
+                // The first byte that does not fit is lost; the rest of the value stays unread.
+                std::memcpy(buffer + n, p, static_cast<size_t>(room));
+                n += room;
+                p += room + 1;
+                full = true;
+                break;
+            }
+            std::memcpy(buffer + n, p, static_cast<size_t>(run));
+            n += run;
+            p = run_end;
+            if (p < scan.end) {
+                if (*p != '>' || double_quoted || single_quoted)
+                    ++p;  // a closing quote or a delimiter is consumed; the tag's ">" stays for the tag
+                ended = true;
+                break;
+            }
+        }
+        while (scan.lead_bytes && p < scan.end) {
             int ch = *p++;
             if (second_byte) {
                 second_byte = false;
@@ -463,14 +577,31 @@ int scan_read_value(char* buffer, int size)
 
 // ---- input stream
 
+// Sets the input file's buffer.
+static void input_buffering()
+{
+    if (std::setvbuf(input.file, input_buffer, _IOFBF, sizeof input_buffer) != 0)
+        std::printf("Buffering failed.(RD) \n");
+}
+
 int in_open(const char* path)
 {
     in_close();
     if (!reader_open(input, path, "\nCannot open RD file : %s\n", in_close))
         return -1;
-    if (std::setvbuf(input.file, input_buffer, _IOFBF, sizeof input_buffer) != 0)
-        std::printf("Buffering failed.(RD) \n");
+    input_buffering();
     reader_start_page(input);
+    return 0;
+}
+
+int in_open_page(const char* path)
+{
+    in_close();
+    if (!reader_open_page(input, path, "\nCannot open RD file : %s\n", in_close))
+        return -1;
+    if (!input.from_hold)
+        input_buffering();
+    reader_start_page_to_hold(input, reader_start_page);
     return 0;
 }
 
@@ -494,6 +625,8 @@ bool in_failed() { return input.failed; }
 
 long long in_tell()
 {
+    if (input.from_hold)
+        return input.look == -1 ? hold.size : input.next - 1 - input.data;
     long long position = byte_tell(input.file);
     if (position < 0)
         return position;
@@ -503,6 +636,12 @@ long long in_tell()
 
 int in_seek(long long position)
 {
+    if (input.open && input.from_hold) {
+        if (position < 0 || position > hold.size)
+            return -1;
+        reader_start_held(input, position);
+        return 0;
+    }
     if (!input.open || byte_seek(input.file, position) != 0)
         return -1;
     reader_start(input);

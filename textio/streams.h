@@ -1,11 +1,14 @@
 // The character streams through which every pass reads and writes a page, one byte per call with
 // one byte of look-ahead. Each stream exists once, as module state. The readers take the file in
 // blocks of 64 KB (through stdio's fread) into a buffer of their own, so that the passes can also
-// take a run of bytes at once; the output gathers 4 KB before it hands them to the file.
+// take a run of bytes at once; the output gathers 64 KB before it hands them to the file (whose
+// own stdio buffer is 4 KB), so that a page of up to 64 KB is written in one go.
 //
 // Character codes: 0-255 for a byte, -1 at the end of the input. Writes take a code and write
 // its low eight bits.
 #pragma once
+
+#include "platform/files.h"
 
 // Character classes.
 // tab, LF, CR, 26, space
@@ -21,9 +24,13 @@ constexpr bool is_value_end(int ch) { return is_blank(ch) || ch == '"' || ch == 
 bool scan_lead_byte(int ch);
 bool in_lead_byte(int ch);
 
-// Scan reader: read-only look-ahead reader (stdio without a buffer of its own).
+// Scan reader: read-only look-ahead reader (stdio without a buffer of its own). Takes a page kept
+// from an earlier read-only pass as in_open_page does.
 int scan_open(const char* path);  // 0, or -1 after printing the open message
 void scan_close();
+// The identity of the page the scan reader has open, taken before it was read; false when it is
+// not known.
+bool scan_identity(file_identity* out);
 int scan_next();
 int scan_peek();
 // True when reading the scan reader's file failed since scan_open (the input then ended early).
@@ -48,9 +55,6 @@ struct markup_starts {
     unsigned char word_at[256];  // by the byte after "<": 1 + where its keyword begins, or 0
     int count;                   // keywords
     int used;                    // bytes of words in use
-    // For looking at many bytes at once: the first byte of each keyword, with a byte that is
-    // or-ed into a page byte before comparing (0x20 for a letter, so either case matches).
-    unsigned char first[6], first_fold[6];
 };
 
 constexpr void add_markup_word(markup_starts& starts, const char* word, int length)
@@ -66,9 +70,7 @@ constexpr void add_markup_word(markup_starts& starts, const char* word, int leng
     starts.word_at[first] = static_cast<unsigned char>(at + 1);
     if (first >= 'A' && first <= 'Z')
         starts.word_at[first + 32] = static_cast<unsigned char>(at + 1);
-    int k = starts.count++;
-    starts.first_fold[k] = first >= 'A' && first <= 'Z' ? 0x20 : 0;
-    starts.first[k] = static_cast<unsigned char>(first | starts.first_fold[k]);
+    ++starts.count;
 }
 
 // The keywords of a pass, separated by "|" (upper-case letters), with !-- added.
@@ -116,6 +118,11 @@ void set_text_runs(bool on);
 
 // Input stream: look-ahead reader; its file has a 4096-byte stdio buffer.
 int in_open(const char* path);  // 0, or -1 after printing the open message
+// in_open for a pass that only reads the page, as scan_open is: a page that such a pass read whole
+// (up to 64 KB) is kept, and the next such pass over it takes the kept bytes instead of reading
+// the file again while the file's identity (size, times, serial number) is the same as before it
+// was read.
+int in_open_page(const char* path);
 void in_close();
 int in_next();
 int in_peek();
@@ -126,8 +133,8 @@ bool in_failed();
 long long in_tell();
 int in_seek(long long position);
 
-// Output stream: writer with a 4096-byte buffer (a write failure shows when a full one cannot be
-// written out), remembering the last four bytes written.
+// Output stream: writer with a 4096-byte stdio buffer behind a 64 KB block of its own (a write
+// failure shows when a full block cannot be written out), remembering the last four bytes written.
 int out_open(const char* path);  // 0, or -1 after printing the open message
 // Closes the file if open. Returns 0, or -1 when a write since out_open failed or the final flush
 // fails (the write-failure message is printed for the latter too).

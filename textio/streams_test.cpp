@@ -142,7 +142,7 @@ TEST_F(streams, AFailedWriteIsReportedOnceAndClosesTheOutput)
     ASSERT_EQ(out_open("/dev/full"), 0);
     int first_failure = -1;
     int written_after_failure = 0;
-    for (int i = 0; i < 10000; ++i) {
+    for (int i = 0; i < 200000; ++i) {
         int result = out_put('z');
         if (result != 0 && first_failure < 0)
             first_failure = i;

@@ -180,6 +180,23 @@ bool files_equal(const char* a, const char* b)
     return equal;
 }
 
+int identify_file(file_identity* out, const char* path)
+{
+    *out = {};
+    struct stat info;
+    if (stat(path, &info) != 0 || S_ISDIR(info.st_mode))
+        return -1;
+    auto nanoseconds = [](const timespec& t) {
+        return static_cast<unsigned long long>(t.tv_sec) * 1000000000ull + static_cast<unsigned long long>(t.tv_nsec);
+    };
+    out->size = static_cast<unsigned long long>(info.st_size);
+    out->written = nanoseconds(info.st_mtim);
+    out->changed = nanoseconds(info.st_ctim);
+    out->device = static_cast<unsigned long long>(info.st_dev);
+    out->serial = static_cast<unsigned long long>(info.st_ino);
+    return 0;
+}
+
 int find_temporary_copies(char* names, int size, int max, const char* folder)
 {
     DIR* dir = opendir(folder[0] ? folder : ".");
@@ -208,12 +225,13 @@ int executable_path(char* out, int size)
     return 0;
 }
 
-// A directory opens as a stream on POSIX but cannot be read; it is no page, as on Windows.
+// A directory opens as a stream for reading on POSIX but cannot be read; it is no page, as on
+// Windows. (Opened for writing it fails by itself.)
 static FILE* open_stream(const char* path, const char* mode)
 {
     FILE* file = std::fopen(path, mode);
     struct stat info;
-    if (file && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (file && mode[0] == 'r' && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
         std::fclose(file);
         errno = EISDIR;
         return nullptr;
@@ -222,5 +240,5 @@ static FILE* open_stream(const char* path, const char* mode)
 }
 static int close_stream(FILE* file) { return std::fclose(file); }
 
-file_operations file_ops = {open_stream, close_stream, copy_file,        delete_file, sync_stream,
-                            sync_folder, find_stored_name,  files_equal};
+file_operations file_ops = {open_stream, close_stream,     copy_file,   delete_file,  sync_stream,
+                            sync_folder, find_stored_name, files_equal, identify_file};

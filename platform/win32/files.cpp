@@ -150,6 +150,20 @@ bool files_equal(const char* a, const char* b)
     return equal;
 }
 
+int identify_file(file_identity* out, const char* path)
+{
+    *out = {};
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return -1;
+    auto value = [](DWORD high, DWORD low) { return static_cast<unsigned long long>(high) << 32 | low; };
+    out->size = value(data.nFileSizeHigh, data.nFileSizeLow);
+    out->written = value(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
+    // No time of the last change of its record: the time it was made stands for it.
+    out->changed = value(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
+    return 0;
+}
+
 int find_temporary_copies(char* names, int size, int max, const char* folder)
 {
     char pattern[MAX_PATH];
@@ -179,5 +193,5 @@ int executable_path(char*, int) { return -1; }
 static FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
 static int close_stream(FILE* file) { return std::fclose(file); }
 
-file_operations file_ops = {open_stream, close_stream, copy_file,        delete_file, sync_stream,
-                            sync_folder, find_stored_name,  files_equal};
+file_operations file_ops = {open_stream, close_stream,     copy_file,   delete_file,  sync_stream,
+                            sync_folder, find_stored_name, files_equal, identify_file};

@@ -220,6 +220,16 @@ static bool failing_equal(const char* a, const char* b)
     return equal;
 }
 
+static int failing_identify(file_identity* out, const char* path)
+{
+    int result = -1;
+    *out = {};
+    if (!fails(fault_look))
+        result = identify_file(out, path);
+    tell(fault_look, path, result == 0);
+    return result;
+}
+
 // A copy that fails: over an existing name, half of the source reaches the target before the
 // error; a new target is left out, as the system's copy leaves no half copy of its own making.
 static int half_copy(const char* from, const char* to, int flags)
@@ -258,6 +268,6 @@ static int failing_remove(const char* path)
 
 void install_fault_operations()
 {
-    file_ops = {failing_open,        failing_close,        failing_copy,  failing_remove, failing_sync_stream,
-                failing_sync_folder, failing_stored_name, failing_equal};
+    file_ops = {failing_open,        failing_close,       failing_copy,  failing_remove,  failing_sync_stream,
+                failing_sync_folder, failing_stored_name, failing_equal, failing_identify};
 }

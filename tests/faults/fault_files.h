@@ -16,7 +16,7 @@ enum fault_kind {
     fault_copy,    // copying a file: an error; a copy over an existing name leaves half a file
     fault_remove,  // deleting a file: an error, the file stays
     fault_sync,    // putting a stream's or folder's changes on stable storage: an error
-    fault_look,    // looking up a stored name or comparing two files: not found, not equal
+    fault_look,    // looking up a stored name or a file's identity, comparing two files: not found, not equal
     fault_kinds
 };
 

@@ -1,6 +1,7 @@
 // Fuzz target of the page scanners: the already-set test and the link, image and stream
 // collectors over any page. The tables are heap blocks of their exact size, so a write past the
-// last entry is caught; every kept value must be a string that fits its 260-byte entry.
+// last entry is caught; every kept value must be a string that fits its 260-byte entry. The one
+// pass over a next page must give what the three collectors give on their own.
 #include "scan/page_scanners.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -26,12 +27,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     auto* images = new char[image_table_size][path_size];
     auto* streams = new char[stream_table_size][path_size];
     char rel_next[path_size];
-    check_table(links, collect_links(page.c_str(), links, rel_next), link_table_size - 2);
+    int link_count = collect_links(page.c_str(), links, rel_next);
+    check_table(links, link_count, link_table_size - 2);
     require(std::memchr(rel_next, '\0', 258) != nullptr, "rel=next link longer than 257 bytes");
-    check_table(images, collect_images(page.c_str(), images), image_table_size - 2);
-    check_table(streams, collect_streams(page.c_str(), streams), stream_table_size - 2);
+    int image_count = collect_images(page.c_str(), images);
+    int stream_count = collect_streams(page.c_str(), streams);
+    check_table(images, image_count, image_table_size - 2);
+    check_table(streams, stream_count, stream_table_size - 2);
+
+    auto* links2 = new char[link_table_size][path_size];
+    auto* images2 = new char[image_table_size][path_size];
+    auto* streams2 = new char[stream_table_size][path_size];
+    char rel_next2[path_size];
+    int image_count2 = 0, stream_count2 = 0;
+    collect_images_and_streams(page.c_str(), images2, image_count2, streams2, stream_count2);
+    int link_count2 = collect_links(page.c_str(), links2, rel_next2);  // the kept links, mostly
+    require(image_count2 == image_count && stream_count2 == stream_count && link_count2 == link_count,
+            "the one pass over a next page counts otherwise than the collectors");
+    for (int i = 0; i < image_count; ++i)
+        require(std::strcmp(images[i], images2[i]) == 0, "the one pass gives another image");
+    for (int i = 0; i < stream_count; ++i)
+        require(std::strcmp(streams[i], streams2[i]) == 0, "the one pass gives another stream");
+    for (int i = 0; i < link_count; ++i)
+        require(std::strcmp(links[i], links2[i]) == 0, "the one pass gives another link");
+    require(std::strcmp(rel_next, rel_next2) == 0, "the one pass gives another rel=next link");
     delete[] links;
     delete[] images;
     delete[] streams;
+    delete[] links2;
+    delete[] images2;
+    delete[] streams2;
     return 0;
 }
