@@ -44,7 +44,20 @@ static void write_gathered(gathered_text& text)
     text.length = 0;
 }
 
-static void gather_bytes(gathered_text& text, const char* part, int length)
+static void gather_in_pieces(gathered_text& text, const char* part, int length);
+
+// Mostly the part fits: copied in place, which for a part of known length needs no call.
+static inline void gather_bytes(gathered_text& text, const char* part, int length)
+{
+    if (length <= static_cast<int>(sizeof text.bytes) - text.length) {
+        std::memcpy(text.bytes + text.length, part, static_cast<size_t>(length));
+        text.length += length;
+        return;
+    }
+    gather_in_pieces(text, part, length);
+}
+
+static void gather_in_pieces(gathered_text& text, const char* part, int length)
 {
     for (;;) {
         int room = static_cast<int>(sizeof text.bytes) - text.length;

@@ -17,6 +17,7 @@ struct scan_reader {
     static int peek() { return scan_peek(); }
     static int next() { return scan_next(); }
     static bool lead(int ch) { return scan_lead_byte(ch); }
+    static bool pairs() { return scan_pairs(); }
     static int skip_text(bool& pair, const markup_starts& starts) { return scan_skip_text(pair, starts); }
     static int block(const unsigned char** bytes) { return scan_block(bytes); }
     static void consume(int count) { scan_consume(count); }
@@ -26,6 +27,7 @@ struct input_reader {
     static int peek() { return in_peek(); }
     static int next() { return in_next(); }
     static bool lead(int ch) { return in_lead_byte(ch); }
+    static bool pairs() { return in_pairs(); }
     static int skip_text(bool& pair, const markup_starts& starts) { return in_skip_text(pair, starts); }
     static int block(const unsigned char** bytes) { return in_block(bytes); }
     static void consume(int count) { in_consume(count); }
@@ -38,12 +40,22 @@ constexpr bool is_letter(int ch, char upper) { return ch == upper || ch == upper
 // either case; other bytes exactly), appending each to consumed (ended by a NUL; the caller sizes
 // it for length plus name). True when all matched; at the first mismatch the look-ahead stays.
 template <class R>
-bool match_name(const char* name, char* consumed, int& length)
+bool match_whole_name(const char* name, char* consumed, int& length);
+
+template <class R>
+inline bool match_name(const char* name, char* consumed, int& length)
 {
-    // Mostly the first byte differs already; else the block in hand holds the whole name and the
-    // byte after it: compared there, and the bytes that matched consumed at once.
+    // Mostly the first byte differs already, which is told here without a call.
     if (*name && (*name >= 'A' && *name <= 'Z' ? !is_letter(R::peek(), *name) : R::peek() != *name))
         return false;
+    return match_whole_name<R>(name, consumed, length);
+}
+
+// match_name past its first byte's test: mostly the block in hand holds the whole name and the
+// byte after it, so it is compared there and the bytes that matched are consumed at once.
+template <class R>
+bool match_whole_name(const char* name, char* consumed, int& length)
+{
     const unsigned char* bytes;
     int available = R::block(&bytes);
     int k = 0;
@@ -73,7 +85,7 @@ bool match_name(const char* name, char* consumed, int& length)
 }
 
 template <class R>
-bool match_name(const char* name)
+inline bool match_name(const char* name)
 {
     char consumed[32];
     int length = 0;
@@ -141,7 +153,11 @@ struct byte_window {
     void push_run(const unsigned char* bytes, int length)
     {
         int passing = length - size;
-        for (int i = 0; i < passing; ++i) {
+        if (!R::pairs() && passing > 0) {
+            last = bytes[passing - 1];  // where nothing pairs, nothing is marked
+            last_second = false;
+        }
+        for (int i = 0; R::pairs() && i < passing; ++i) {
             bool mark = !last_second && R::lead(last);
             last = bytes[i];
             last_second = mark;

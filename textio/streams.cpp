@@ -95,9 +95,7 @@ struct byte_classes {
     bool attribute_end[256];
     bool attribute_end_or_lt[256];  // and "<", which the rest of an attribute reports
     bool value_end[256];
-    // What ends an attribute value: in double quotes, in single quotes, and unquoted (the value
-    // delimiters and the tag's ">").
-    bool value_stop[3][256];
+    bool unquoted_value_end[256];  // the value delimiters and the tag's ">"
 };
 
 static constexpr byte_classes make_byte_classes()
@@ -107,9 +105,7 @@ static constexpr byte_classes make_byte_classes()
         classes.attribute_end[b] = b == '>' || is_blank(b);
         classes.attribute_end_or_lt[b] = classes.attribute_end[b] || b == '<';
         classes.value_end[b] = is_value_end(b);
-        classes.value_stop[0][b] = b == '"';
-        classes.value_stop[1][b] = b == '\'';
-        classes.value_stop[2][b] = is_value_end(b) || b == '>';
+        classes.unquoted_value_end[b] = is_value_end(b) || b == '>';
     }
     return classes;
 }
@@ -451,6 +447,8 @@ int scan_peek() { return scan.look; }
 
 bool scan_lead_byte(int ch) { return scan.lead_bytes && is_lead_byte(ch); }
 
+bool scan_pairs() { return scan.lead_bytes; }
+
 int scan_skip_text(bool& pair, const markup_starts& starts) { return reader_pass_text<false>(scan, pair, starts); }
 
 int scan_block(const unsigned char** bytes) { return reader_block(scan, bytes); }
@@ -515,15 +513,18 @@ int scan_read_value(char* buffer, int size)
     bool second_byte = false;
     bool ended = false;
     bool full = false;
-    const bool* stop = classes.value_stop[double_quoted ? 0 : single_quoted ? 1 : 2];
     // A block at a time: the bytes in hand from the look-ahead on; where nothing pairs, a run up to
     // the value's end at once, else one by one.
     while (scan.look != -1 && !ended && !full) {
         unsigned char* p = scan.next - 1;
         while (!scan.lead_bytes && p < scan.end) {
             unsigned char* run_end = p;
-            while (run_end < scan.end && !stop[*run_end])
-                ++run_end;
+            if (double_quoted || single_quoted) {
+                run_end = const_cast<unsigned char*>(byte_find(p, scan.end, double_quoted ? '"' : '\''));
+            } else {
+                while (run_end < scan.end && !classes.unquoted_value_end[*run_end])
+                    ++run_end;
+            }
             int run = static_cast<int>(run_end - p);
             int room = size - 1 - n;
             if (run > room) {
@@ -620,6 +621,8 @@ int in_copy_text(bool& pair, const markup_starts& starts) { return reader_pass_t
 int in_peek() { return input.look; }
 
 bool in_lead_byte(int ch) { return input.lead_bytes && is_lead_byte(ch); }
+
+bool in_pairs() { return input.lead_bytes; }
 
 bool in_failed() { return input.failed; }
 

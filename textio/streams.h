@@ -23,6 +23,9 @@ constexpr bool is_value_end(int ch) { return is_blank(ch) || ch == '"' || ch == 
 // pair in the page the reader reads.
 bool scan_lead_byte(int ch);
 bool in_lead_byte(int ch);
+// True when the page a reader reads is read in pairs at all (else no byte is a lead byte).
+bool scan_pairs();
+bool in_pairs();
 
 // Scan reader: read-only look-ahead reader (stdio without a buffer of its own). Takes a page kept
 // from an earlier read-only pass as in_open_page does.

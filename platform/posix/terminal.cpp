@@ -18,7 +18,16 @@ static volatile sig_atomic_t close_signal;
 // that comes just before poll() would otherwise be seen only after the next line is typed.
 static int wake_pipe[2] = {-1, -1};
 
-bool terminal_is_interactive() { return isatty(STDIN_FILENO) == 1; }
+// What standard input is does not change during a run: asked once.
+bool terminal_is_interactive()
+{
+    static const bool interactive = isatty(STDIN_FILENO) == 1;
+    return interactive;
+}
+
+// Set when standard input, not a terminal, has ended: a pipe or a file gives nothing more, so later
+// questions are not waited on. (At a terminal the end of input, Ctrl+D, ends one answer only.)
+static bool input_ended;
 
 bool terminal_shows_output() { return isatty(STDOUT_FILENO) == 1; }
 
@@ -112,6 +121,8 @@ line_read terminal_read_line(char* line, int size)
     int n = 0;
     bool any = false;
     line[0] = '\0';
+    if (input_ended)
+        return close_signal != 0 ? line_interrupted : line_end_of_input;
     for (;;) {
         if (close_signal != 0)
             return line_interrupted;
@@ -130,6 +141,7 @@ line_read terminal_read_line(char* line, int size)
                 close_signal = SIGHUP;
                 return line_interrupted;
             }
+            input_ended = r == 0 && !terminal_is_interactive();
             break;
         }
         any = true;
