@@ -23,15 +23,6 @@ void go_back(long long position)
 
 // ---- test_inserted
 
-// After "<!--": passes over the comment. Returns true when it begins like the insertion marker.
-bool pass_comment()
-{
-    byte_window<input_reader> w = comment_start<input_reader>();
-    bool marker = w.at(0) == ' ' && w.at(1) == 'N' && w.at(2) == 'e' && in_peek() == 'x';
-    finish_comment<input_reader, false>(w);
-    return marker;
-}
-
 // Right after the letters onLoad in a BODY start tag: true when the attribute's value is the call
 // that addNextpics writes, preloadImage(), in double, single or no quotes. Any other value is the
 // page's own, and a page's own onLoad is never taken out.
@@ -64,13 +55,15 @@ void drop_line_end()
 }
 
 // With the input just after "<!-- Ne" (in comment) and an "x" ahead: true when this comment is
-// the insertion marker, that is, it is followed, after blanks, by a script element whose
-// "</script>" holds the first "pt>" after the comment. The input then stands after that "pt>".
-// A comment of the page's own that merely begins the same way gives false.
-bool marker_and_script_follow(byte_window<input_reader> comment)
+// the insertion marker, that is, the comment is "<!-- Nextpics insert -->" exactly and is followed,
+// after blanks, by a script element whose "</script>" holds the first "pt>" after the comment. The
+// input then stands after that "pt>". A comment of the page's own that merely begins the same way
+// ("<!-- Next chapter -->"), with or without a script after it, gives false.
+bool marker_and_script_follow()
 {
-    if (!consume_through(comment, "-->"))
-        return false;
+    for (const char* rest = "xtpics insert -->"; *rest; ++rest)
+        if (in_next() != static_cast<unsigned char>(*rest))
+            return false;
     while (is_restorer_blank(in_peek()))
         in_next();
     char consumed[16] = "";
@@ -85,13 +78,29 @@ bool marker_and_script_follow(byte_window<input_reader> comment)
     return end.holds("</script>");
 }
 
+// After "<!--": passes over the comment, and over the script after it when the comment is the
+// insertion marker (as marker_and_script_follow tells, and as the restorer takes it out). True
+// then; a comment of the page's own that merely begins the same way gives false.
+bool pass_comment()
+{
+    byte_window<input_reader> w = comment_start<input_reader>();
+    if (w.at(0) == ' ' && w.at(1) == 'N' && w.at(2) == 'e' && in_peek() == 'x') {
+        long long resume = in_tell();
+        if (marker_and_script_follow())
+            return true;
+        go_back(resume);
+    }
+    finish_comment<input_reader, false>(w);
+    return false;
+}
+
 // After "<!--": drops the insertion marker and its script, or copies any other comment whole.
 void restore_comment()
 {
     byte_window<input_reader> w = comment_start<input_reader>();
     if (w.at(0) == ' ' && w.at(1) == 'N' && w.at(2) == 'e' && in_peek() == 'x') {
         long long resume = in_tell();
-        if (marker_and_script_follow(w)) {
+        if (marker_and_script_follow()) {
             drop_line_end();
             drop_line_end();
             return;
@@ -228,6 +237,7 @@ int test_inserted(const char* path)
 {
     if (in_open(path) != 0)
         return inserted_unreadable;
+    position_lost = false;
     bool marker_seen = false;
     bool applet_seen = false;
     int result = -100;  // none yet: decided at the first BODY tag with onLoad
@@ -254,6 +264,8 @@ int test_inserted(const char* path)
         return true;
     });
     in_close();
+    if (position_lost)
+        return inserted_unreadable;  // the page could not be read on from a marker-like comment
     if (result != -100)
         return result;
     // A marker or an applet of ours on a page without onLoad: an insertion left partial, to be taken

@@ -68,7 +68,8 @@ TEST(restorer_near_misses, OnlyAnOnloadInABodyTagCountsAsPrepared)
         {"<body onloa", 0},
         {"<p onload=x><body>", 0},
         {"<!-- <body onload=x> -->", 0},
-        {"<!-- Nextpics insert --><body onload=x>", 123},
+        {"<!-- Nextpics insert -->\r\n<script>x</script><body onload=x>", 123},
+        {"<!-- Nextpics insert --><body onload=x>", 0},  // the marker is the comment with its script
         {"<body onload=preloadImage()><!-- Nextpics insert -->", 1},
         {"<body onload=x><!-- Nextpics insert -->", 0},
     };

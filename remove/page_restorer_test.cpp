@@ -97,6 +97,9 @@ TEST_F(restorer, UsersOwnMarkerLikeCommentBeforeAScriptIsKept)
     // A comment that begins like the marker is the page's own unless a script element follows it.
     const std::string own = "<!-- Next chapter -->\r\n<p>see below</p>\r\n<script>x()</script>\r\n";
     EXPECT_EQ(restored(own), own);
+    // Only the marker itself is the marker, with a script right after it or not.
+    const std::string own_script = "<!-- Next-page button -->\r\n<script>function nav() {}</script>\r\n<body>";
+    EXPECT_EQ(restored(own_script), own_script);
     const std::string unended = "<!-- Nextpics insert -->\r\n<script>never ends";
     EXPECT_EQ(restored(unended), unended);
 }
@@ -170,6 +173,9 @@ TEST_F(restored_site, PagesOwnOnloadWithoutMarkerIsNotOurs)
         {"<bodyonload>", 0},
         {"<body class=onloading>", 0},
         {"<body onload=init()><body onLoad=\"preloadImage()\">", 0},
+        // A comment of the page's own that begins like the marker is no marker.
+        {"<!-- Next: chapter 2 --><body onload=\"init()\">", 0},
+        {"<!-- Nextpics insert --><p><body onload=\"init()\">", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(test(c.body), c.result) << c.body;
@@ -192,6 +198,9 @@ TEST_F(restored_site, PartialInsertionsCountAndScriptTextDoesNot)
         {"<script>document.write('" + applet + "')</script><body>", 0},
         {"<SCRIPT>x</SCRIPT ><body onload=preloadImage()>", 1},
         {"<body class=\"a>b\" onload=preloadImage()>", 1},
+        // A comment and script of the page's own that begin like ours are no insertion.
+        {"<!-- Next-page button -->\r\n<script>function nav() {}</script><body>x</body>", 0},
+        {"<!-- Nextpics insertion --><script>x</script><body onload=init()>", 0},
     };
     for (const auto& c : cases)
         EXPECT_EQ(test(c.page), c.result) << c.page;

@@ -140,14 +140,18 @@ run delNextpics 'c\n' photo1.html photo2.html
 check "del: Cancel ends at once with status 1" same "$banner_del"$'\n  photo1.html' "$out"
 check "del: status 1 after Cancel" [ "$rc" = 1 ]
 
-# A page's own onLoad is never taken out: without the marker only our own value counts.
+# A page's own onLoad is never taken out: without the marker only our own value counts; a comment
+# of the page's own that begins like the marker is no marker, nor is it taken out with its script.
 crlf '<html><body onload="init()">own</body></html>' >"$site/own.html"
 crlf '<html><BODY ONLOAD=preloadImage()>ours</BODY></html>' >"$site/ours.html"
+crlf '<html><head><!-- Next: chapter 2 --><script>function nav() {}</script></head><body onload="nav()">x</body></html>' >"$site/like.html"
 cp "$site/own.html" "$work/own.orig"
-run delNextpics 'o\n' own.html ours.html
+cp "$site/like.html" "$work/like.orig"
+run delNextpics 'o\no\n' own.html ours.html like.html
 check "del: a page's own onLoad gets the already-removed box; ours without the marker is restored" \
-    same "$banner_del"$'\n  own.html (no convert)\n  ours.html : OK.\n\ndone.' "$out"
+    same "$banner_del"$'\n  own.html (no convert)\n  ours.html : OK.\n  like.html (no convert)\n\ndone.' "$out"
 check "del: the page's own onLoad is kept byte for byte" cmp -s "$work/own.orig" "$site/own.html"
+check "del: a marker-like comment, its script and the onLoad are kept byte for byte" cmp -s "$work/like.orig" "$site/like.html"
 check "del: our onLoad without the marker is taken out" same '<html><BODY>ours</BODY></html>' "$(cat "$site/ours.html")"
 
 mkdir -p "$site/b"
