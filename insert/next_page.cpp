@@ -89,26 +89,36 @@ static bool same_name(const char* a, const char* b)
     return std::strlen(a) == std::strlen(b) && has_prefix_nocase(a, b) == 0;
 }
 
-// True when the links a and b name the same file.
-static bool same_target(const char* a, const char* b)
-{
-    char target_a[path_size];
-    char target_b[path_size];
-    link_target(target_a, a);
-    link_target(target_b, b);
-    return std::strcmp(target_a, target_b) == 0;
-}
 
-// True when link can be the next page of the page current_name: it names a file
-// (not the page itself, an empty address or an anchor alone) that was not refused on this page.
-static bool may_offer(const char* link, const char* current_name)
+// The file a link names, as a name in the page's folder: the link less its query and fragment,
+// escapes decoded, without leading "./" (so that "p2.html" and "./p2.html" are one file).
+static void file_of_link(char* out, const char* link)
 {
     char target[path_size];
     link_target(target, link);
     const char* name = target;
     while (name[0] == '.' && std::strchr(any_separators, name[1]) && name[1] != '\0')
         name += 2;
-    if (name[0] == '\0' || was_refused(target))
+    copy_text(out, path_size, name);
+}
+
+// True when the links a and b name the same file.
+static bool same_target(const char* a, const char* b)
+{
+    char file_a[path_size];
+    char file_b[path_size];
+    file_of_link(file_a, a);
+    file_of_link(file_b, b);
+    return std::strcmp(file_a, file_b) == 0;
+}
+
+// True when link can be the next page of the page current_name: it names a file
+// (not the page itself, an empty address or an anchor alone) that was not refused on this page.
+static bool may_offer(const char* link, const char* current_name)
+{
+    char name[path_size];
+    file_of_link(name, link);
+    if (name[0] == '\0' || was_refused(name))
         return false;
     return !same_name(name, current_name);
 }
@@ -122,7 +132,7 @@ static int ask(const char* link, const char* current_name)
     print_text(" ");
     int answer = show_message(text_select_question, current_name, link, box_yes_no | box_icon_information | box_topmost);
     if (answer == answer_no && refused_count < link_table_size + 1)
-        link_target(refused[refused_count++], link);
+        file_of_link(refused[refused_count++], link);
     return answer;
 }
 

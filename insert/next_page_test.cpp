@@ -168,7 +168,7 @@ TEST_F(next_page, NoQuestionAboutThePageItselfOrTwiceAboutOneFile)
         write_file(folder + file, "");
     write_file(folder + "p1.html", "<a href=\"#top\">t</a><a href=\"\">e</a><a href=\"p1.html#x\">s</a>"
                                    "<a href=\"./p1.html\">s</a><a href=\"p2.html#a\">2</a><a href=\"p2.html#b\">2</a>"
-                                   "<a href=\"p3.html\">3</a>");
+                                   "<a href=\"./p2.html\">2</a><a href=\"p3.html\">3</a>");
     script_answers({answer_no, answer_yes});
     ASSERT_EQ(choose_next_page((folder + "p1.html").c_str()), 0);
     EXPECT_EQ(asked(), (links{"p2.html#a", "p3.html"}));
