@@ -11,6 +11,7 @@ const loss_pattern loss_pattern_list[loss_patterns] = {
     {"the first half of unsynced bytes written, new names kept", loss_pattern::keep_half, false},
     {"files with unsynced bytes cut to nothing, new names kept", loss_pattern::keep_nothing, false},
     {"every other 512-byte piece written, new names undone", loss_pattern::keep_odd_pieces, true},
+    {"files as their first unsynced change left them, new names kept", loss_pattern::first_change, false},
 };
 
 namespace {
@@ -18,6 +19,8 @@ namespace {
 struct stable_state {
     bool named;         // the folder entry is on stable storage
     std::string bytes;  // what is on stable storage of the file's bytes
+    bool changed;       // its bytes changed since they were last synced
+    std::string first;  // what it held after the first of those changes
 };
 
 std::string root;
@@ -42,6 +45,8 @@ std::string bytes_after_cut(const std::string& now, const std::string& stable, c
         return now.substr(0, now.size() / 2 / 512 * 512);
     case loss_pattern::keep_nothing:
         return "";
+    case loss_pattern::first_change:
+        return now;  // taken apart in take_images
     case loss_pattern::keep_odd_pieces: {
         std::string bytes = now;
         for (size_t at = 0; at < bytes.size(); at += 1024)
@@ -68,7 +73,10 @@ void take_images()
                 continue;
             }
             std::string now = read_file(path);
-            image[path] = now == state.bytes ? now : bytes_after_cut(now, state.bytes, pattern);
+            if (pattern.data == loss_pattern::first_change)
+                image[path] = state.changed ? state.first : now;
+            else
+                image[path] = now == state.bytes ? now : bytes_after_cut(now, state.bytes, pattern);
         }
     }
 }
@@ -82,7 +90,7 @@ void watch(const file_event& event)
     if (under_root(path)) {
         bool creates = !event.existed && ((event.kind == fault_open && file_exists(path)) || event.kind == fault_copy);
         if (creates && !files.count(path))
-            files[path] = stable_state{false, ""};
+            files[path] = stable_state{false, "", false, ""};
         if (synced && std::filesystem::is_directory(path)) {
             std::filesystem::path synced_folder(path);
             if (!synced_folder.has_filename())
@@ -92,6 +100,16 @@ void watch(const file_event& event)
                     state.named = file_exists(name);
         } else if (synced && file_exists(path)) {
             files[path].bytes = read_file(path);
+            files[path].changed = false;
+        }
+        // The first change of a file's bytes since its last sync, as it stood then.
+        auto known = files.find(path);
+        if (!synced && known != files.end() && !known->second.changed && file_exists(path)) {
+            std::string now = read_file(path);
+            if (now != known->second.bytes) {
+                known->second.changed = true;
+                known->second.first = now;
+            }
         }
     }
     if (++operations == cut_after) {
@@ -110,7 +128,7 @@ void start_power_watch(const std::string& folder, int cut_at, bool syncs_ignored
     files.clear();
     for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
         if (entry.is_regular_file())
-            files[normal(entry.path().string())] = stable_state{true, read_file(entry.path().string())};
+            files[normal(entry.path().string())] = stable_state{true, read_file(entry.path().string()), false, ""};
     operations = 0;
     cut_after = cut_at;
     ignore_syncs = syncs_ignored;

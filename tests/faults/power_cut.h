@@ -13,10 +13,13 @@ using disk_image = std::map<std::string, std::string>;  // path -> bytes of ever
 
 struct loss_pattern {
     const char* name;
-    enum { lose_all, keep_half, keep_nothing, keep_odd_pieces } data;  // of bytes not yet synced
+    // Of bytes not yet synced. first_change: a file that changed since its last sync holds what it
+    // held after the first of those changes (a page cut by its opening for writing, say), however
+    // it was written later, even back to what it was.
+    enum { lose_all, keep_half, keep_nothing, keep_odd_pieces, first_change } data;
     bool names_undone;  // names created or deleted since their folder's last sync are undone
 };
-constexpr int loss_patterns = 4;
+constexpr int loss_patterns = 5;
 extern const loss_pattern loss_pattern_list[loss_patterns];
 
 // Installs the failing file layer and starts watching the files under root (a folder ending in its

@@ -55,7 +55,7 @@ struct power_cuts : testing::Test {
     // Cuts the power after every operation of batch in turn. Returns the number of cuts after
     // which a page was lost; with expect_sound, each of them is a failure of the test.
     int every_cut(void (*batch)(), const page_set& before, const page_set& after, const char* program,
-                  bool syncs_ignored, bool expect_sound)
+                  bool syncs_ignored, bool expect_sound, bool write_fails = false)
     {
         int unsound = 0;
         int n = 1;
@@ -63,6 +63,8 @@ struct power_cuts : testing::Test {
             lay_out_site();
             write_pages(before);
             start_power_watch(folder, n, syncs_ignored);
+            if (write_fails)
+                arm_fault(fault_write, 1, false);
             batch();
             if (!stop_power_watch())
                 break;
@@ -76,8 +78,9 @@ struct power_cuts : testing::Test {
                                   << loss_pattern_list[p].name << ":\n" << lost;
             }
         }
-        std::printf("%s%s: power cut after each of %d file operations, %d loss patterns each: %d lose a page\n",
-                    program, syncs_ignored ? " without syncs" : "", n - 1, loss_patterns, unsound);
+        std::printf("%s%s%s: power cut after each of %d file operations, %d loss patterns each: %d lose a page\n",
+                    program, write_fails ? ", a page's write failing" : "", syncs_ignored ? " without syncs" : "",
+                    n - 1, loss_patterns, unsound);
         return unsound;
     }
 };
@@ -86,6 +89,15 @@ TEST_F(power_cuts, EveryPageSurvivesAPowerCutAtAnyMoment)
 {
     every_cut(add_batch, originals, prepared, "addNextpics", false, true);
     every_cut(del_batch, prepared, restored, "delNextpics", false, true);
+}
+
+// The first write of a page fails (a full disk): the page is copied back from its temporary copy,
+// which may go only once the page it holds is on the disk again.
+TEST_F(power_cuts, APageCopiedBackAfterAFailedWriteSurvivesAPowerCut)
+{
+    every_cut(add_batch, originals, prepared, "addNextpics", false, true, true);
+    every_cut(del_batch, prepared, restored, "delNextpics", false, true, true);
+    EXPECT_GT(every_cut(add_batch, originals, prepared, "addNextpics", true, false, true), 0);
 }
 
 // The same batches with the syncs taken away lose pages: the cuts above are able to find a fault.
