@@ -151,16 +151,16 @@ int link_target(char* out, const char* link)
     return 0;
 }
 
-static bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+static bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 bool is_relative_address(const char* address)
 {
     if (address[0] == '/' || address[0] == '\\')
         return false;
-    if (!is_letter(address[0]))
+    if (!is_ascii_letter(address[0]))
         return true;
     const char* p = address + 1;
-    while (is_letter(*p) || is_digit(*p) || *p == '+' || *p == '-' || *p == '.')
+    while (is_ascii_letter(*p) || is_digit(*p) || *p == '+' || *p == '-' || *p == '.')
         ++p;
     return *p != ':';
 }

@@ -24,15 +24,15 @@ TEST(paths, HasPrefixNocaseFoldsOnlyAsciiLetters)
     EXPECT_EQ(has_prefix_nocase("\xC1", "\xE1"), -1);
 }
 
-// Runs one path function into a 260-byte buffer guarded by canaries, and returns its text.
+// Runs one path function into a path buffer guarded by canaries, and returns its text.
 template <class Operation>
 std::string run(Operation operation)
 {
-    char out[300];
+    char out[path_size + 40];
     std::memset(out, '#', sizeof out);
     operation(out);
-    EXPECT_LE(std::strlen(out), 259u);
-    EXPECT_EQ(out[260], '#');  // nothing written past the 260-byte path buffer
+    EXPECT_LE(std::strlen(out), static_cast<size_t>(path_size - 1));
+    EXPECT_EQ(out[path_size], '#');  // nothing written past the path buffer
     return out;
 }
 
@@ -100,7 +100,7 @@ TEST(paths, FindActualNameTellsFilesFromDirectories)
 {
     std::string folder = make_scratch("paths_find");
     write_file(folder + "Page12.html", "x");
-    char out[260] = "stale";
+    char out[path_size] = "stale";
     EXPECT_EQ(find_actual_name(out, (folder + "Page12.html").c_str()), 0);
     EXPECT_STREQ(out, "Page12.html");
 #ifdef _WIN32
@@ -121,7 +121,7 @@ TEST(paths, FindActualNameSeesFilesThatAppear)
 {
     std::string folder = make_scratch("paths_appear");
     std::string path = folder + "nextpics.class";
-    char out[260];
+    char out[path_size];
     EXPECT_EQ(find_actual_name(out, path.c_str()), -1);
     write_file(path, "x");
     EXPECT_EQ(find_actual_name(out, path.c_str()), 0);

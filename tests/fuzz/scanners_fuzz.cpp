@@ -1,6 +1,6 @@
 // Fuzz target of the page scanners: the already-set test and the link, image and stream
 // collectors over any page. The tables are heap blocks of their exact size, so a write past the
-// last entry is caught; every kept value must be a string that fits its 260-byte entry. The one
+// last entry is caught; every kept value must be a string that fits its entry of path_size bytes. The one
 // pass over a next page must give what the three collectors give on their own.
 #include "scan/page_scanners.h"
 #include "tests/fuzz/fuzz_support.h"
