@@ -5,7 +5,9 @@
 #
 # usage: cases.sh BUILD_DIR OBJDUMP GROUP...
 #        GROUP: console | file-set | binaries | add | del | japanese | all
-# Each case leaves its folder under BUILD_DIR/tests/wine/cases/ (driver output, screenshots, pages).
+# Each run works in a folder of its own under BUILD_DIR/tests/wine/cases/, so that runs side by side
+# never meet; a case leaves its folder there (driver output, screenshots, pages), and the run's
+# folder stays when a check failed and is removed when all passed.
 # The page cases compare with the native programs given the same answers on standard input; they
 # come from the native build in NEXTPICS_NATIVE_BUILD (default BUILD_DIR/native-reference), which
 # is brought up to date, or configured there first.
@@ -19,8 +21,8 @@ groups=("$@")
 
 here=$(cd "$(dirname "$0")" && pwd)
 bin=$build/bin
-cases=$build/tests/wine/cases
-mkdir -p "$cases"
+mkdir -p "$build/tests/wine/cases"
+cases=$(mktemp -d "$build/tests/wine/cases/run.XXXXXX")
 
 add_title="addNextpics V1.07"
 del_title="delNextpics V1.08"
@@ -763,5 +765,10 @@ for group in "${groups[@]}"; do
         *) echo "cases: unknown group $group" >&2; exit 2 ;;
     esac
 done
-echo "cases: $checks checks, $failures failed, $(( $(date +%s) - started )) s; artefacts in $cases"
+if [ "$failures" -eq 0 ]; then
+    rm -rf "$cases"
+    echo "cases: $checks checks, all passed, $(( $(date +%s) - started )) s"
+else
+    echo "cases: $checks checks, $failures failed, $(( $(date +%s) - started )) s; artefacts in $cases"
+fi
 [ "$failures" -eq 0 ]
