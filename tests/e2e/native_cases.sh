@@ -96,9 +96,19 @@ check "1030 pages: 1023 are taken" [ "$(grep -c 'no convert' <<<"$out")" = 1023 
 check "1030 pages: status 2, as pages were left out" [ "$rc" = 2 ]
 mkdir -p "$site/prog"
 cp "$bin/addNextpics" "$site/prog/"
-out=$(cd "$site" && prog/addNextpics </dev/null 2>/dev/null | tr -d '\n')
-check "add without insert.ini: the log says where it was looked for" \
-    grep -q "insert.ini not found in $site/prog/ nor in $site/prog/../share/nextpics/" <<<"$out"
+out=$(cd "$site" && prog/addNextpics p1.html </dev/null 2>/dev/null)
+check "add without insert.ini: the log says where it was looked for, before the first page" \
+    same "insert.ini not found in $site/prog/ nor in $site/prog/../share/nextpics/: the pages get a bare applet element."$'\n'"  p1.html (no convert)" \
+    "$(grep -A1 'insert.ini not found' <<<"$out")"
+
+# A page without a BODY start tag has nothing to prepare: no question, whatever its links.
+crlf '<html><head><title>No body</title></head>\n<p><a href="p1.html">1</a> <a href="p2.html">2</a></p></html>\n' >"$site/nobody.html"
+cp "$site/nobody.html" "$work/nobody.orig"
+run addNextpics '' nobody.html
+check "add: a page without a BODY start tag is left as it is, without a question" \
+    same "$banner_add"$'\n  nobody.html (no convert)\n\ndone.' "$out"
+check "add: no question about the page without a BODY start tag" same "" "$err"
+check "add: the page without a BODY start tag is kept byte for byte" cmp -s "$work/nobody.orig" "$site/nobody.html"
 
 # A full disk during the rewrite: the page comes back whole and nothing is overwritten.
 new_site full
