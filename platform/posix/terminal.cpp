@@ -18,11 +18,14 @@ static volatile sig_atomic_t close_signal;
 // that comes just before poll() would otherwise be seen only after the next line is typed.
 static int wake_pipe[2] = {-1, -1};
 
-// What standard input is does not change during a run: asked once.
+// What standard input is does not change during a run: asked once (-1 until then).
+static int stdin_is_terminal = -1;
+
 bool terminal_is_interactive()
 {
-    static const bool interactive = isatty(STDIN_FILENO) == 1;
-    return interactive;
+    if (stdin_is_terminal < 0)
+        stdin_is_terminal = isatty(STDIN_FILENO) == 1 ? 1 : 0;
+    return stdin_is_terminal == 1;
 }
 
 // Set when standard input, not a terminal, has ended: a pipe or a file gives nothing more, so later
