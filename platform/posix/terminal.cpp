@@ -111,12 +111,15 @@ void terminal_catch_close_signals()
 int terminal_close_signal() { return close_signal; }
 
 // A terminal that was closed (its window shut, its connection gone) reads as the end of the input,
-// and the hang-up signal may come only a moment later: a terminal that no longer answers tcgetattr
-// is taken as closed at once, so that its end of input is never taken as an answer.
-static bool terminal_hung_up()
+// and the hang-up signal may come only a moment later: a terminal that reports the hang-up to poll,
+// or no longer answers tcgetattr, is taken as closed at once, so that its end of input is never
+// taken as an answer. (Also when the log goes elsewhere and the terminal only answers questions.)
+static bool terminal_hung_up(short poll_events)
 {
+    if (!terminal_is_interactive())
+        return false;
     termios mode;
-    return keys_active && tcgetattr(STDIN_FILENO, &mode) != 0;
+    return (poll_events & POLLHUP) != 0 || tcgetattr(STDIN_FILENO, &mode) != 0;
 }
 
 line_read terminal_read_line(char* line, int size)
@@ -140,7 +143,7 @@ line_read terminal_read_line(char* line, int size)
         if (r < 0 && errno == EINTR)
             continue;
         if (r <= 0) {
-            if (terminal_hung_up()) {
+            if (terminal_hung_up(waits[0].revents)) {
                 close_signal = SIGHUP;
                 return line_interrupted;
             }

@@ -2,10 +2,13 @@
 """Runs a program on a pseudo-terminal and plays steps against it, for the cases where a terminal
 matters: typed answers, Ctrl+C, a terminal that is closed, the closing key loop.
 
-usage: pty_run.py [--cwd DIR] [--stdout FILE] [--transcript FILE] STEP... -- PROGRAM ARG...
+usage: pty_run.py [--cwd DIR] [--stdout FILE] [--transcript FILE] [--no-controlling-terminal]
+                  STEP... -- PROGRAM ARG...
 
 The program's standard input, output and error are the terminal; --stdout sends its standard
-output to FILE instead. Steps, in order:
+output to FILE instead. With --no-controlling-terminal the program runs in a session of its own,
+so that the terminal is not its controlling terminal and closing it sends no hang-up signal.
+Steps, in order:
   expect:TEXT      wait until the terminal has shown TEXT (after what earlier steps waited for)
   expect-file:PATH:TEXT   wait until FILE holds TEXT
   exists:PATH      wait until PATH exists
@@ -31,7 +34,12 @@ def main():
     cwd = None
     stdout_file = None
     transcript_file = None
+    own_session = False
     while args and args[0].startswith("--") and args[0] != "--":
+        if args[0] == "--no-controlling-terminal":
+            own_session = True
+            args = args[1:]
+            continue
         option, value = args[0], args[1]
         args = args[2:]
         if option == "--cwd":
@@ -54,6 +62,19 @@ def main():
             os.dup2(fd, 1)
             os.close(fd)
         signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+        if own_session:
+            # The program in a new session, without a controlling terminal; this process waits for
+            # it (it takes the hang-up itself) and ends as the program ended.
+            program = os.fork()
+            if program == 0:
+                os.setsid()
+                os.execv(command[0], command)
+            signal.signal(signal.SIGHUP, signal.SIG_IGN)
+            _, status = os.waitpid(program, 0)
+            if os.WIFSIGNALED(status):
+                signal.signal(os.WTERMSIG(status), signal.SIG_DFL)
+                os.kill(os.getpid(), os.WTERMSIG(status))
+            os._exit(os.WEXITSTATUS(status))
         os.execv(command[0], command)
 
     shown = bytearray()

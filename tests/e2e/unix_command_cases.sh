@@ -56,6 +56,16 @@ check "terminal closed at a question: status 129 (SIGHUP)" same "status 129" "$(
 check "terminal closed at a question: the log ends with canceled." same "canceled." "$(last_line "$(cat "$work/closed.out")")"
 check "terminal closed at a question: both pages untouched" bash -c "cmp -s '$work/orig/two.html' '$site/two.html' && cmp -s '$work/orig/one.html' '$site/one.html'"
 
+# The same where the hang-up signal comes late or never (the terminal is not the program's
+# controlling terminal): the closed terminal's end of input is still no answer.
+new_site closed_quietly
+pty_run --cwd "$site" --stdout "$work/quiet.out" --no-controlling-terminal 'expect:[Y/n] ? ' close \
+    -- "$bin/addNextpics" two.html one.html >"$work/pty.status"
+check "terminal closed at a question without a hang-up signal: status 129" same "status 129" "$(cat "$work/pty.status")"
+check "terminal closed at a question without a hang-up signal: canceled." same "canceled." "$(last_line "$(cat "$work/quiet.out")")"
+check "terminal closed at a question without a hang-up signal: both pages untouched" \
+    bash -c "cmp -s '$work/orig/two.html' '$site/two.html' && cmp -s '$work/orig/one.html' '$site/one.html'"
+
 new_site term
 mkfifo "$work/answers"
 (cd "$site" && exec "$bin/delNextpics" index.html one.html <"$work/answers" >"$work/term.out" 2>"$work/term.err") &
