@@ -78,10 +78,11 @@ bool marker_and_script_follow()
     return end.holds("</script>");
 }
 
-// After "<!--": passes over the comment, and over the script after it when the comment is the
-// insertion marker (as marker_and_script_follow tells, and as the restorer takes it out). True
-// then; a comment of the page's own that merely begins the same way gives false.
-bool pass_comment()
+// After "<!--": true when the comment is the insertion marker (as marker_and_script_follow tells),
+// the input then past its script; else the comment is passed over (with copy, copied whole) and
+// false. A comment of the page's own that merely begins the same way is the page's.
+template <bool copy>
+bool marker_or_comment()
 {
     byte_window<input_reader> w = comment_start<input_reader>();
     if (w.at(0) == ' ' && w.at(1) == 'N' && w.at(2) == 'e' && in_peek() == 'x') {
@@ -90,26 +91,22 @@ bool pass_comment()
             return true;
         go_back(resume);
     }
-    finish_comment<input_reader, false>(w);
+    if (copy) {
+        out_puts("<!--");
+        w.write();
+    }
+    finish_comment<input_reader, copy>(w);
     return false;
 }
 
-// After "<!--": drops the insertion marker and its script, or copies any other comment whole.
+// After "<!--": drops the insertion marker and its script with the line ends after them, or copies
+// any other comment whole.
 void restore_comment()
 {
-    byte_window<input_reader> w = comment_start<input_reader>();
-    if (w.at(0) == ' ' && w.at(1) == 'N' && w.at(2) == 'e' && in_peek() == 'x') {
-        long long resume = in_tell();
-        if (marker_and_script_follow()) {
-            drop_line_end();
-            drop_line_end();
-            return;
-        }
-        go_back(resume);
+    if (marker_or_comment<true>()) {
+        drop_line_end();
+        drop_line_end();
     }
-    out_puts("<!--");
-    w.write();
-    finish_comment<input_reader, true>(w);
 }
 
 // After "<" with "A" ahead: drops an applet element whose code names a class beginning with
@@ -244,7 +241,7 @@ int test_inserted(const char* path)
     pass_page<input_reader, false>(test_starts, [&] {
         int next = in_peek();
         if (next == '!') {
-            if (open_comment<input_reader, false>() && pass_comment())
+            if (open_comment<input_reader, false>() && marker_or_comment<false>())
                 marker_seen = true;
         } else if (is_letter(next, 'A')) {
             applet_seen = our_applet_follows() || applet_seen;

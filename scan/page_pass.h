@@ -153,14 +153,17 @@ struct byte_window {
     void push_run(const unsigned char* bytes, int length)
     {
         int passing = length - size;
-        if (!R::pairs() && passing > 0) {
-            last = bytes[passing - 1];  // where nothing pairs, nothing is marked
-            last_second = false;
-        }
-        for (int i = 0; R::pairs() && i < passing; ++i) {
-            bool mark = !last_second && R::lead(last);
-            last = bytes[i];
-            last_second = mark;
+        if (!R::pairs()) {
+            if (passing > 0) {
+                last = bytes[passing - 1];  // where nothing pairs, nothing is marked
+                last_second = false;
+            }
+        } else {
+            for (int i = 0; i < passing; ++i) {
+                bool mark = !last_second && R::lead(last);
+                last = bytes[i];
+                last_second = mark;
+            }
         }
         for (int i = passing < 0 ? 0 : passing; i < length; ++i)
             push(bytes[i]);

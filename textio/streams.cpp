@@ -154,6 +154,14 @@ static void reader_start(reader& r)
     r.look = reader_fill(r);
 }
 
+// With r.lead_bytes telling whether the code page has lead bytes and the page's first block in
+// hand: the page pairs unless it is UTF-8.
+static void decide_pairs(reader& r)
+{
+    r.pairs = r.lead_bytes && !page_is_utf8(r.data, r.end);
+    r.lead_bytes = r.pairs;
+}
+
 // Starts reading the held page at position (at most its size).
 static void reader_start_held(reader& r, long long position)
 {
@@ -171,8 +179,7 @@ static void reader_start_page(reader& r)
 {
     r.pairs = true;
     reader_start(r);
-    r.pairs = r.lead_bytes && !page_is_utf8(r.data, r.end);
-    r.lead_bytes = r.pairs;
+    decide_pairs(r);
 }
 
 static inline int reader_next(reader& r)
@@ -184,9 +191,20 @@ static inline int reader_next(reader& r)
     return result;
 }
 
+// Marks r open, reading from the start. The first open registers close to run at exit, so no file
+// stays open when the program ends early.
+static void reader_opened(reader& r, void (*close)())
+{
+    r.open = true;
+    r.failed = false;
+    if (!r.exit_handler) {
+        r.exit_handler = true;
+        std::atexit(close);
+    }
+}
+
 // Opens path for reading by r, or prints open_failed (a format taking the path) and returns
-// false. The first open registers close to run at exit, so no file stays open when the program
-// ends early.
+// false.
 static bool reader_open(reader& r, const char* path, const char* open_failed, void (*close)())
 {
     r.file = file_ops.open(path, "rb");
@@ -194,36 +212,28 @@ static bool reader_open(reader& r, const char* path, const char* open_failed, vo
         std::printf(open_failed, path);
         return false;
     }
-    r.open = true;
-    r.failed = false;
-    if (!r.exit_handler) {
-        r.exit_handler = true;
-        std::atexit(close);
-    }
+    reader_opened(r, close);
     return true;
 }
 
-// Opens path for a read-only pass: takes the held page when it is path's and the file is as it was
-// when it was read; else opens the file as reader_open does, with the file's identity noted so
-// that the page can be held after the pass. Decides whether the page pairs, as reader_start_page.
-static bool reader_open_page(reader& r, const char* path, const char* open_failed, void (*close)())
+// Opens path for a read-only pass and starts reading it, deciding whether it pairs: takes the
+// held page when it is path's and the file is as it was when it was read; else opens the file as
+// reader_open does, gives it its buffering, and notes the file's identity so that the page can be
+// held after the pass.
+static bool reader_open_page(reader& r, const char* path, const char* open_failed, void (*close)(),
+                             void (*buffering)(reader&))
 {
     file_identity identity;
     bool known = file_ops.identify(&identity, path) == 0;
     if (known && hold.valid && hold.identity == identity && std::strcmp(hold.path, path) == 0) {
         r.file = nullptr;
-        r.open = true;
-        r.failed = false;
+        reader_opened(r, close);
         r.from_hold = true;
         r.may_hold = false;
-        if (!r.exit_handler) {
-            r.exit_handler = true;
-            std::atexit(close);
-        }
         ++hold.readers;
         reader_start_held(r, 0);
-        r.pairs = any_lead_bytes() && !page_is_utf8(r.data, r.end);
-        r.lead_bytes = r.pairs;
+        r.lead_bytes = any_lead_bytes();
+        decide_pairs(r);
         return true;
     }
     if (!reader_open(r, path, open_failed, close))
@@ -233,17 +243,10 @@ static bool reader_open_page(reader& r, const char* path, const char* open_faile
         r.identity = identity;
         copy_bounded(r.path, sizeof r.path, path);
     }
+    buffering(r);
+    r.whole = -2;  // the first fill tells whether it held all of the page
+    reader_start_page(r);
     return true;
-}
-
-// After reader_open_page: starts reading a page from a file with its whole first block marked as
-// one that may be held.
-static void reader_start_page_to_hold(reader& r, void (*start)(reader&))
-{
-    if (r.from_hold)
-        return;
-    r.whole = -2;  // the first fill tells
-    start(r);
 }
 
 static void reader_close(reader& r)
@@ -418,17 +421,14 @@ static void reader_consume(reader& r, int count)
 
 // ---- scan reader
 
+// The scan reader takes whole blocks into its own buffer, which stdio then reads into directly: a
+// buffer of stdio's own would never be used.
+static void unbuffered(reader& r) { std::setvbuf(r.file, nullptr, _IONBF, 0); }
+
 int scan_open(const char* path)
 {
     scan_close();
-    if (!reader_open_page(scan, path, "\nCannot open source file (RD) : %s\n", scan_close))
-        return -1;
-    // The reader takes whole blocks into its own buffer, which stdio then reads into directly:
-    // a buffer of stdio's own would never be used.
-    if (!scan.from_hold)
-        std::setvbuf(scan.file, nullptr, _IONBF, 0);
-    reader_start_page_to_hold(scan, reader_start_page);
-    return 0;
+    return reader_open_page(scan, path, "\nCannot open source file (RD) : %s\n", scan_close, unbuffered) ? 0 : -1;
 }
 
 void scan_close() { reader_close(scan); }
@@ -579,9 +579,9 @@ int scan_read_value(char* buffer, int size)
 // ---- input stream
 
 // Sets the input file's buffer.
-static void input_buffering()
+static void input_buffering(reader& r)
 {
-    if (std::setvbuf(input.file, input_buffer, _IOFBF, sizeof input_buffer) != 0)
+    if (std::setvbuf(r.file, input_buffer, _IOFBF, sizeof input_buffer) != 0)
         std::printf("Buffering failed.(RD) \n");
 }
 
@@ -590,7 +590,7 @@ int in_open(const char* path)
     in_close();
     if (!reader_open(input, path, "\nCannot open RD file : %s\n", in_close))
         return -1;
-    input_buffering();
+    input_buffering(input);
     reader_start_page(input);
     return 0;
 }
@@ -598,12 +598,7 @@ int in_open(const char* path)
 int in_open_page(const char* path)
 {
     in_close();
-    if (!reader_open_page(input, path, "\nCannot open RD file : %s\n", in_close))
-        return -1;
-    if (!input.from_hold)
-        input_buffering();
-    reader_start_page_to_hold(input, reader_start_page);
-    return 0;
+    return reader_open_page(input, path, "\nCannot open RD file : %s\n", in_close, input_buffering) ? 0 : -1;
 }
 
 void in_close() { reader_close(input); }
