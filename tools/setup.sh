@@ -13,7 +13,9 @@ packages=(cmake ninja-build g++ libgtest-dev libbenchmark-dev
           # HTML manuals of four generators, for tests/manuals
           gettext-doc sphinx-doc valgrind libffi-dev
           # the engines of the reader checks (bench/reader_bench)
-          firefox-esr gir1.2-webkit2-4.1 python3-gi python3-minimal)
+          firefox-esr gir1.2-webkit2-4.1 python3-gi python3-minimal
+          # the Debian package: dpkg-shlibdeps for its dependencies, and its check (release.deb)
+          dpkg-dev lintian)
 
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)

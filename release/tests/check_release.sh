@@ -12,6 +12,11 @@
 #   version-resource the version resource of bin/*.exe, read back by the resource compiler
 #   package          the zip unpacked: its files, their encodings, the version resource, and
 #                    both programs run from it under Wine on the sample album
+#   deb              (4th argument: cpack) the Debian package, built into a scratch folder: its
+#                    fields and files, lintian, both programs at work from it unpacked into a
+#                    scratch root; as root with apt-get (CI), also apt-get install, the same work
+#                    through PATH, and apt-get remove leaving nothing of it. Exits 77 (skipped)
+#                    without dpkg-deb.
 # Prints one line per failed check and a summary line; exits non-zero when a check failed.
 set -uo pipefail
 
@@ -19,6 +24,7 @@ group=$1
 build=$(cd "$2" && pwd)
 version=$3
 rc_compiler=${4:-}
+cpack_command=${4:-}
 objdump=${5:-}
 zip=${6:-}
 
@@ -26,12 +32,22 @@ release=$(cd "$(dirname "$0")/.." && pwd)
 root=$(cd "$release/.." && pwd)
 album=$root/examples/album
 work=$(mktemp -d "${TMPDIR:-/tmp}/nextpics_release.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# Set while this run has the package installed on the machine, so that an early end removes it.
+apt_installed=0
+on_exit() {
+    if [ "$apt_installed" = 1 ]; then
+        apt-get remove -y -qq nextpics >/dev/null 2>&1 || dpkg --remove nextpics >/dev/null 2>&1
+    fi
+    rm -rf "$work"
+}
+trap on_exit EXIT
+trap 'exit 143' TERM INT HUP
 
 passed=0
 failed=0
 
-# check DESCRIPTION COMMAND...: one check; its output is shown only when it fails.
+# check DESCRIPTION COMMAND...: one check; its output is shown only when it fails. Returns the
+# check's success, so that a check others depend on can end its group.
 check() {
     local what=$1
     shift
@@ -42,6 +58,7 @@ check() {
         failed=$((failed + 1))
         echo "FAILED: $what"
         [ -z "$output" ] || head -n 20 <<<"$output" | while IFS= read -r line; do echo "    $line"; done
+        return 1
     fi
 }
 
@@ -264,6 +281,157 @@ package() {
     check "no temporary copy left" same "" "$(cd "$site" && ls ./*.tmp 2>/dev/null)"
 }
 
+# The chain of next pages the album gets when every question takes the first link offered.
+album_chain="photo1.html photo2.html photo3.html;sounds/waves.mid photo4.html photo5.html index.html"
+album_pages=(index.html photo1.html photo2.html photo3.html photo4.html photo5.html)
+
+# album_round_trip LABEL SHARE ADD DEL: ADD on a fresh copy of the album from another folder, no
+# answers (the end of input takes the first link offered), then DEL; SHARE is the folder the
+# programs should take insert.ini and nextpics.class from.
+album_round_trip() {
+    local label=$1 share=$2 add=$3 del=$4
+    local site=$work/album-$label
+    cp -R "$album" "$site"
+    local rc
+    (cd "$site" && "$add" "${album_pages[@]}" </dev/null >"$site.add" 2>&1)
+    rc=$?
+    check "$label: addNextpics ends with status 0" same 0 "$rc"
+    check "$label: the chain of next pages" same "$album_chain" \
+        "$(for page in "${album_pages[@]}"; do nocr "$site/$page" | sed -n 's/.*<param name="next" value="\([^"]*\)">.*/\1/p'; done | tr '\n' ' ' | sed 's/ $//')"
+    # The stand-in script comes from insert.ini; without the file it would be missing.
+    check "$label: insert.ini was found in $share" contains "$site/photo1.html" 'document.preload = (function () {'
+    check "$label: nextpics.class copied beside the pages" cmp "$share/nextpics.class" "$site/nextpics.class"
+    (cd "$site" && "$del" "${album_pages[@]}" </dev/null >"$site.del" 2>&1)
+    rc=$?
+    check "$label: delNextpics ends with status 0" same 0 "$rc"
+    local page changed=""
+    for page in "${album_pages[@]}"; do
+        [ "$(without_empty_lines "$album/$page")" = "$(without_empty_lines "$site/$page")" ] || changed+=" $page"
+    done
+    check "$label: every page is back but for empty lines" same "" "$changed"
+    check "$label: no temporary copy left" same "" "$(cd "$site" && ls ./*.tmp 2>/dev/null)"
+}
+
+# The files of a package, one path a line, sorted: "usr/bin/addNextpics", no folders.
+deb_files() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ { sub(/^\.\//, "", $6); print $6 }' | LC_ALL=C sort; }
+
+# lintian on the package finds no error, and no warning but those the README lists as left.
+lintian_verdict() {
+    local report status
+    report=$(lintian "$1" 2>"$work/lintian.err")
+    status=$?
+    [ "$status" = 0 ] || { printf 'lintian ended with status %s\n%s\n' "$status" "$report"; cat "$work/lintian.err"; return 1; }
+    local unlisted
+    unlisted=$(grep -v '^W: nextpics: package-installs-java-bytecode ' <<<"$report" | grep '^[EW]:')
+    [ -z "$unlisted" ] || { printf '%s\n' "$unlisted"; return 1; }
+}
+
+deb() {
+    if ! command -v dpkg-deb >/dev/null; then
+        echo "SKIPPED: dpkg-deb is missing (a Debian or Ubuntu machine has it; tools/setup.sh adds dpkg-dev)"
+        exit 77
+    fi
+    local arch
+    arch=$(dpkg --print-architecture)
+    local name=nextpics_${version}_$arch.deb
+    check "cpack -G DEB builds the package" "$cpack_command" -G DEB --config "$build/CPackConfig.cmake" -B "$work/pkg"
+    local deb=$work/pkg/$name
+    check "the package is named $name" test -s "$deb" || return
+
+    local field
+    for field in "Package=nextpics" "Version=$version" "Architecture=$arch" "Section=web" "Priority=optional"; do
+        check "field ${field%%=*} is ${field#*=}" same "${field#*=}" "$(dpkg-deb -f "$deb" "${field%%=*}")"
+    done
+    check "Depends is computed from the programs (libc6)" grep -qE '^libc6 \(>= [0-9.]+\)' <<<"$(dpkg-deb -f "$deb" Depends)"
+    check "a Maintainer" test -n "$(dpkg-deb -f "$deb" Maintainer)"
+
+    local icons="" size program
+    for size in 16 24 32 48 64 128; do
+        for program in addNextpics delNextpics; do icons+=" usr/share/icons/hicolor/${size}x$size/apps/$program.png"; done
+    done
+    local files
+    files=$(deb_files "$deb")
+    check "the package holds the programs, their files, man pages, desktop entries, icons and doc files" same \
+        "$(echo usr/bin/addNextpics usr/bin/delNextpics usr/share/applications/addNextpics.desktop \
+            usr/share/applications/delNextpics.desktop usr/share/doc/nextpics/changelog.gz usr/share/doc/nextpics/copyright \
+            $icons usr/share/man/man1/addNextpics.1.gz usr/share/man/man1/delNextpics.1.gz \
+            usr/share/nextpics/insert.ini usr/share/nextpics/nextpics.class | tr ' ' '\n' | LC_ALL=C sort)" "$files"
+    if command -v lintian >/dev/null; then
+        check "lintian: no error, no warning but those the README lists" lintian_verdict "$deb"
+    else
+        echo "SKIPPED (lintian): not installed (tools/setup.sh installs it)"
+    fi
+
+    local root=$work/root
+    check "dpkg-deb -x unpacks the package into a scratch root" dpkg-deb -x "$deb" "$root"
+    for program in addNextpics delNextpics; do
+        check "$program --version gives $version" same "$program (nextpics) $version" "$("$root/usr/bin/$program" --version)"
+        check "$program.1.gz is the page the build made" cmp "$build/release/$program.1" <(gzip -dc "$root/usr/share/man/man1/$program.1.gz")
+        local rendered=$work/$program.man
+        check "man -l renders $program.1.gz without a warning" silent bash -c \
+            "LC_ALL=C MANROFFOPT=-ww MANWIDTH=80 man -l '$root/usr/share/man/man1/$program.1.gz' >'$rendered'"
+        check "the rendered $program page has its NAME line" grep -qE "^ +$program +- " "$rendered"
+    done
+    check "the changelog's entry is version $version" same "nextpics ($version) unstable; urgency=medium" \
+        "$(gzip -dc "$root/usr/share/doc/nextpics/changelog.gz" | sed -n 1p)"
+    album_round_trip "scratch root" "$root/usr/share/nextpics" "$root/usr/bin/addNextpics" "$root/usr/bin/delNextpics"
+
+    deb_apt "$deb" "$files"
+}
+
+# deb_apt DEB FILES: apt-get install, the album through PATH, apt-get remove; FILES the package's
+# files. Only as root, and only while neither the package nor any of its files is on the machine,
+# so that a machine is left exactly as it was found; a lock keeps two checkouts apart.
+deb_apt() {
+    local deb=$1 files=$2
+    if [ "$(id -u)" != 0 ]; then
+        echo "SKIPPED (apt-get install): not root; CI runs this part as root on a machine of its own"
+        return
+    fi
+    if ! command -v apt-get >/dev/null; then
+        echo "SKIPPED (apt-get install): apt-get is missing"
+        return
+    fi
+    exec 9>/var/lock/nextpics-deb-check.lock
+    check "the lock on installing the package is taken" flock -w 600 9 || return
+    if dpkg-query -W -f='${db:Status-Abbrev}' nextpics 2>/dev/null | grep -q '^.[^n]'; then
+        echo "SKIPPED (apt-get install): nextpics $(dpkg-query -W -f='${Version}' nextpics) is on this machine; left as it is"
+        exec 9>&-
+        return
+    fi
+    local present="" file
+    while IFS= read -r file; do [ ! -e "/$file" ] || present+=" /$file"; done <<<"$files"
+    if [ -n "$present" ]; then
+        echo "SKIPPED (apt-get install): files of the package are on this machine already:$present"
+        exec 9>&-
+        return
+    fi
+
+    # apt reads a local package as its own user: the scratch folders must let it.
+    chmod 755 "$work" "$work/pkg"
+    apt_installed=1
+    check "apt-get install $deb" env DEBIAN_FRONTEND=noninteractive \
+        apt-get install -y -q --no-install-recommends -o DPkg::Lock::Timeout=300 "$deb"
+    check "dpkg has nextpics $version installed" same "ii $version" \
+        "$(dpkg-query -W -f='${db:Status-Abbrev}${Version}' nextpics 2>&1 | tr -s ' ')"
+    check "addNextpics in PATH is the package's" same /usr/bin/addNextpics "$(PATH=/usr/bin:/bin command -v addNextpics)"
+    PATH=/usr/bin:/bin album_round_trip "installed" /usr/share/nextpics addNextpics delNextpics
+    check "man finds the installed page" grep -qx /usr/share/man/man1/addNextpics.1.gz <(man -aw addNextpics 2>&1)
+
+    check "apt-get remove nextpics" env DEBIAN_FRONTEND=noninteractive \
+        apt-get remove -y -q -o DPkg::Lock::Timeout=300 nextpics
+    apt_installed=0
+    check "dpkg knows nextpics as neither installed nor configured" same "" \
+        "$(dpkg-query -W -f='${db:Status-Abbrev}' nextpics 2>/dev/null | grep '^.[^n]')"
+    local left=""
+    while IFS= read -r file; do [ ! -e "/$file" ] || left+=" /$file"; done <<<"$files"
+    for file in /usr/share/nextpics /usr/share/doc/nextpics /var/lib/dpkg/info/nextpics.*; do
+        [ ! -e "$file" ] || left+=" $file"
+    done
+    check "apt-get remove leaves nothing of the package" same "" "$left"
+    exec 9>&-
+}
+
 case "$group" in
     man-pages) man_pages ;;
     desktop-entries) desktop_entries ;;
@@ -271,6 +439,7 @@ case "$group" in
     install) installed_programs ;;
     version-resource) version_resource ;;
     package) package ;;
+    deb) deb ;;
     *) echo "check_release: unknown group $group" >&2; exit 2 ;;
 esac
 
