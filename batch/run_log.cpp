@@ -1,6 +1,7 @@
 // The log lines and the closing wait shared by both programs.
 #include "batch/run_log.h"
 
+#include "batch/kept_copies.h"
 #include "console/messages.h"
 #include "console/message_pump.h"
 #include "console/text_screen.h"
@@ -8,7 +9,9 @@
 #include "platform/dialog.h"
 #include "platform/files.h"
 #include "textio/command_line.h"
+#include "textio/page_locks.h"
 #include "textio/paths.h"
+#include "textio/streams.h"
 #include "textio/temp_copy.h"
 
 #include <cstdio>
@@ -22,6 +25,7 @@ void* open_run_log(void* instance, int show_state, const console_look* look, con
     if (!window)
         return nullptr;
     message_owner = window;
+    stream_message = console_show_stream_message;
     for (int i = 0; i < console_logo_rows(); ++i)
         screen_print("\r\n", 2);
     screen_print(banner, banner_limit);
@@ -29,44 +33,10 @@ void* open_run_log(void* instance, int show_state, const console_look* look, con
     return window;
 }
 
-// The folders whose temporary copies have been named in this run, so each is named once (the last
-// 32 folders met; a run that goes back to an older one names its copies again).
-static char named_folders[32][path_size];
-static int folders_named;  // in all; the last 32 are kept
-
-static void name_earlier_copies(const char* directory)
+// The header of a page's directory when it is another than the last page's (last_directory,
+// updated). Writes the directory to directory (path_size bytes).
+static void print_directory(char* directory, char* last_directory, const char* page, const char* separators)
 {
-    for (int i = 0; i < folders_named && i < 32; ++i)
-        if (std::strcmp(named_folders[i], directory) == 0)
-            return;
-    copy_text(named_folders[folders_named++ % 32], path_size, directory);
-    constexpr int shown = 4;
-    char names[shown][path_size];
-    int found = find_temporary_copies(names[0], path_size, shown, directory);
-    // In the order of their names, whatever order the folder keeps them in.
-    int listed = found < shown ? found : shown;
-    const char* order[shown];
-    for (int i = 0; i < listed; ++i) {
-        int at = i;
-        for (; at > 0 && std::strcmp(order[at - 1], names[i]) > 0; --at)
-            order[at] = order[at - 1];
-        order[at] = names[i];
-    }
-    for (int i = 0; i < listed; ++i) {
-        screen_print("  ", 3);
-        screen_print(order[i], length(order[i]));
-        screen_print(" kept from an earlier run\r\n", 32);
-    }
-    if (found > shown) {
-        char more[80];
-        std::snprintf(more, sizeof more, "  and %d more copies kept from an earlier run\r\n", found - shown);
-        screen_print(more, length(more));
-    }
-}
-
-void print_page_start(char* last_directory, char* name, const char* page, const char* separators)
-{
-    char directory[path_size];
     dir_part(directory, page, separators);
     if (std::strcmp(directory, last_directory) != 0) {
         copy_text(last_directory, path_size, directory);
@@ -74,8 +44,15 @@ void print_page_start(char* last_directory, char* name, const char* page, const 
         screen_print(directory, length(directory));
         screen_print(" : \r\n", 5);
     }
-    name_earlier_copies(directory);
-    find_actual_name(name, page);
+}
+
+void print_page_start(char* last_directory, char* name, const char* page, const batch_rules& rules)
+{
+    char directory[path_size];
+    print_directory(directory, last_directory, page, rules.separators);
+    meet_kept_copies(directory, rules);
+    if (find_actual_name(name, page) != 0)
+        copy_text(name, path_size, name_in_path(page, rules.separators));
     screen_print("  ", 3);
     screen_print(name, length(name));
 }
@@ -96,12 +73,48 @@ static void name_kept_copy(const char* temp_path)
     screen_print("]", 2);
 }
 
+// A wait for another run at a page is said once in a run's log.
+static bool wait_told;
+
+static void tell_wait()
+{
+    if (!wait_told)
+        screen_print(" [waiting for another run]", 64);
+    wait_told = true;
+}
+
+static bool wait_turn()
+{
+    poll_messages_now();
+    return !console_stop_requested();
+}
+
+// Why the batch leaves a page out before the program looks at it, or null: only a regular file is
+// a page (a folder, a device or a pipe is never read), and neither its path nor a path made from
+// it (its temporary copy, nextpics.class beside it) may be longer than the system takes.
+static const char* refusal(const char* page, const char* separators)
+{
+    file_identity identity;
+    if (file_ops.identify(&identity, page) == -2)
+        return " : not a regular file";
+    char directory[path_size];
+    if (std::strlen(page) >= static_cast<size_t>(path_size))
+        return " : path too long";
+    dir_part(directory, page, separators);
+    if (std::strlen(directory) + temp_name_room >= static_cast<size_t>(path_size))
+        return " : path too long";
+    return nullptr;
+}
+
 run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out)
 {
     copy_kept = name_kept_copy;
+    lock_wait_begins = tell_wait;
+    lock_wait_turn = wait_turn;
+    wait_told = false;
     run_end outcome = {};
     char last_directory[path_size] = "";
-    folders_named = 0;
+    forget_kept_copies();
     outcome.pages_left_out = left_out.count;
     if (left_out.count > 0) {
         char line[96];
@@ -113,7 +126,27 @@ run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_
         if (console_stop_requested())
             break;
         char name[path_size];
-        print_page_start(last_directory, name, pages[i], rules.separators);
+        const char* refused = refusal(pages[i], rules.separators);
+        if (refused) {
+            // The name as given: nothing of the file is looked at. A directory too long for a
+            // path buffer is shown cut short, as the log shows a long line.
+            char directory[path_size];
+            print_directory(directory, last_directory, pages[i], rules.separators);
+            copy_text(name, path_size, name_in_path(pages[i], rules.separators));
+            screen_print("  ", 3);
+            screen_print(name, length(name));
+            screen_print(refused, length(refused));
+            print_page_end(page_refused);
+            outcome.page_failed = true;
+            continue;
+        }
+        print_page_start(last_directory, name, pages[i], rules);
+        // No other run of either program works on the page meanwhile.
+        page_lock working;
+        if (take_lock(&working, pages[i], lock_work) != 0) {
+            print_page_end(page_refused);
+            break;
+        }
         int result = rules.check(pages[i]);
         if (result == check_work) {
             result = rules.work(pages[i]);
@@ -122,12 +155,16 @@ run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_
             int answer = show_message(*rules.done_already, name, nullptr,
                                       box_ok_cancel | box_icon_information | box_topmost);
             if (answer == answer_cancel) {
+                give_back(&working);
                 outcome.quit = true;
                 return outcome;
             }
             outcome.stopped = answer == answer_none;
         }
+        give_back(&working);
         signed char page_result = static_cast<signed char>(result & 0xFF);
+        if (const char* reason = rules.reason ? rules.reason(result) : nullptr)
+            screen_print(reason, length(reason));
         print_page_end(page_result);
         if (rules.failed(result))
             outcome.page_failed = true;

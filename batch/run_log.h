@@ -10,11 +10,14 @@
 // created.
 void* open_run_log(void* instance, int show_state, const console_look* look, const char* banner, int banner_limit);
 
+struct batch_rules;
+
 // Starts a page's line: a directory header when the page's directory (by separators) differs from
-// last_directory (path_size bytes, updated), then two blanks and the page's stored name, which is
-// written to name (path_size bytes). Before the first page of a folder, a line names each temporary copy
-// that an earlier run left there (it may be the only whole copy of a page).
-void print_page_start(char* last_directory, char* name, const char* page, const char* separators);
+// last_directory (path_size bytes, updated), then two blanks and the page's stored name (or, when
+// there is no such file, the name as given), which is written to name (path_size bytes). Before the
+// first page of a folder, the temporary copies that an earlier run left there are dealt with
+// (batch/kept_copies.h), each with a line of its own.
+void print_page_start(char* last_directory, char* name, const char* page, const batch_rules& rules);
 
 // Ends a page's line: " : OK." for result 0, " (no convert)" otherwise.
 void print_page_end(int page_result);
@@ -38,7 +41,21 @@ struct batch_rules {
     const message_text* done_already;  // that question
     bool stops_early;                  // a result that ends_batch ends the batch
     bool (*failed)(int result);        // the page could not be opened, read or written
+    // Why the page was left as it is, for its line in the log (" : changed by another program"), or
+    // null where the log has said it already or nothing needs saying.
+    const char* (*reason)(int result);
+    // The temporary copies the program makes ("addnex"), and how it would have rewritten a copy
+    // of a page: the number of ways (0 when it would not have rewritten it at all), and the one
+    // numbered variant (from 0), from the copy to the output stream (which the caller opened on a
+    // sink); false when that way leads nowhere.
+    const char* copy_prefix;
+    int (*rewrite_variants)(const char* copy);
+    bool (*rewrite_variant)(const char* copy, int variant);
 };
+
+// The result a page gets when the batch refuses it before the program looks at it: it is no
+// regular file, its path does not fit, or the run was stopped while it waited for another run.
+constexpr int page_refused = 254;
 
 // Pages named beyond the limits of the command line, which the batch cannot take.
 struct left_out_pages {

@@ -16,8 +16,16 @@
 namespace {
 
 const batch_rules every_page_done = {
-    any_separators, [](const char*) { return 0; }, [](const char*) { return 0; }, &text_already_set, false,
-    [](int) { return false; },
+    .separators = any_separators,
+    .check = [](const char*) { return 0; },
+    .work = [](const char*) { return 0; },
+    .done_already = &text_already_set,
+    .stops_early = false,
+    .failed = [](int) { return false; },
+    .reason = nullptr,
+    .copy_prefix = "addnex",
+    .rewrite_variants = nullptr,
+    .rewrite_variant = nullptr,
 };
 
 std::string run_over(std::vector<std::string> pages, left_out_pages left_out = {0, false})

@@ -37,7 +37,7 @@ double seconds_since(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-char table[image_table_size][path_size];
+char table[image_table_size][value_size];
 
 }  // namespace
 

@@ -66,7 +66,7 @@ struct pass_outcome {
     bool operator==(const pass_outcome&) const = default;
 };
 
-char table[image_table_size][path_size];
+char table[image_table_size][value_size];
 
 std::string table_text(int count)
 {
@@ -80,7 +80,7 @@ constexpr int pass_count = 8;
 const char* const pass_names[pass_count] = {"test_already_set", "collect_links", "collect_images", "collect_streams",
                                             "rewrite_page",     "test_inserted", "restore_pass",
                                             "collect_images_and_streams"};
-char streams[stream_table_size][path_size];
+char streams[stream_table_size][value_size];
 
 pass_outcome run_pass(int pass, const std::string& page, const std::string& written)
 {

@@ -42,6 +42,11 @@ int paint_console(void* window);
 // (the native build: standard input and standard output are both terminals).
 bool console_is_attended();
 
+// Shows a message of the character streams ("Cannot open RD file : page.html"): on standard
+// output, where the native log is too, as it has always been; the Windows programs, which have no
+// standard output that anyone sees, also print it on the text screen.
+void console_show_stream_message(const char* text);
+
 // True once the user asked the native program to stop (an interrupt, or its terminal closed): the
 // batch then stops after the page at work. Closing the Windows window never stops a run: false.
 bool console_stop_requested();

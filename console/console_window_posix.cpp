@@ -114,6 +114,8 @@ bool console_is_attended() { return terminal_is_interactive() && terminal_shows_
 
 bool console_stop_requested() { return terminal_close_signal() != 0; }
 
+void console_show_stream_message(const char* text) { std::fputs(text, stdout); }
+
 int console_exit_status(const run_end& result)
 {
     int signal = terminal_close_signal();

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 
 static const console_look* current_look;
@@ -159,5 +160,21 @@ bool console_answer_options(const console_look*, int, char* const*) { return fal
 int console_logo_rows() { return 5; }
 
 bool console_stop_requested() { return false; }
+
+void console_show_stream_message(const char* text)
+{
+    std::fputs(text, stdout);
+    // The text screen takes CR LF line ends.
+    for (const char* line = text; *line;) {
+        const char* end = std::strchr(line, '\n');
+        int length = end ? static_cast<int>(end - line) : static_cast<int>(std::strlen(line));
+        if (length > 0)
+            screen_print(line, length);
+        if (!end)
+            break;
+        screen_print("\r\n", 2);
+        line = end + 1;
+    }
+}
 
 int console_exit_status(const run_end& result) { return result.quit ? 1 : 0; }

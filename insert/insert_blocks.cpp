@@ -59,9 +59,7 @@ int load_insert_blocks(const char* directory)
     for (char* block : blocks)
         block[0] = '\0';
     char path[path_size];
-    copy_text(path, sizeof path, directory);
-    append_text(path, sizeof path, "insert.ini");
-    FILE* file = file_ops.open(path, "rb");
+    FILE* file = join_path(path, directory, "insert.ini") ? file_ops.open(path, "rb") : nullptr;
     if (!file)
         return -1;
     for (int i = 0; i < 4; ++i)

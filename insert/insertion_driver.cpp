@@ -48,18 +48,14 @@ static void find_program_directory(const char* argument0)
 {
     char executable[path_size];
     dir_part(beside_program, executable_path(executable, path_size) == 0 ? executable : argument0);
-    copy_text(installed, path_size, beside_program);
-    append_text(installed, path_size, "../share/nextpics/");
+    if (!join_path(installed, beside_program, "../share/nextpics/"))
+        installed[0] = '\0';
     copy_text(program_directory, path_size, beside_program);
     char probe[path_size];
     char found[path_size];
-    copy_text(probe, path_size, beside_program);
-    append_text(probe, path_size, "insert.ini");
-    if (find_actual_name(found, probe) == 0)
+    if (join_path(probe, beside_program, "insert.ini") && find_actual_name(found, probe) == 0)
         return;
-    copy_text(probe, path_size, installed);
-    append_text(probe, path_size, "insert.ini");
-    if (find_actual_name(found, probe) == 0)
+    if (installed[0] && join_path(probe, installed, "insert.ini") && find_actual_name(found, probe) == 0)
         copy_text(program_directory, path_size, installed);
 }
 
@@ -73,19 +69,43 @@ static void print_insert_blocks_missing()
         screen_print(text, static_cast<int>(std::strlen(text)));
 }
 
+// Why a page was left as it is, where the log has not said it yet.
+static const char* add_reason(int result)
+{
+    switch (result) {
+    case add_next_unreadable:
+        return " : the next page cannot be read";
+    case add_changed:
+        return " : changed by another program";
+    case add_next_too_long:
+        return " : the path of the next page is too long";
+    default:
+        return nullptr;
+    }
+}
+
 const batch_rules add_batch_rules = {
-    any_separators,
+    .separators = any_separators,
     // A page that cannot be opened is worked on all the same: the work reports it.
-    [](const char* page) {
-        int found = test_already_set(page);
-        return found == set_found ? check_ask : found == set_no_body ? add_nothing_to_prepare : check_work;
-    },
-    insert_into_page,
-    &text_already_set,
-    true,
-    // The page or its copy cannot be opened, made, read or written. The other results leave it as
-    // it is by the user's answer or for want of a next page.
-    [](int result) { return result == add_unreadable || (result <= add_copy_failed && result >= add_page_unwritable); },
+    .check =
+        [](const char* page) {
+            int found = test_already_set(page);
+            return found == set_found ? check_ask : found == set_no_body ? add_nothing_to_prepare : check_work;
+        },
+    .work = insert_into_page,
+    .done_already = &text_already_set,
+    .stops_early = true,
+    // The page, its copy or its next page cannot be opened, made, read or written, or the page
+    // changed. The other results leave it as it is by the user's answer or for want of a next page.
+    .failed =
+        [](int result) {
+            return result == add_unreadable || (result <= add_copy_failed && result >= add_page_unwritable) ||
+                   result == add_next_unreadable || result == add_changed || result == add_next_too_long;
+        },
+    .reason = add_reason,
+    .copy_prefix = "addnex",
+    .rewrite_variants = count_rewrites,
+    .rewrite_variant = replay_rewrite,
 };
 
 int run_insertion(void* instance, int show_state)

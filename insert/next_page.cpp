@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-char link_table[link_table_size][path_size];
+char link_table[link_table_size][value_size];
 int next_page_order[link_table_size];
 bool order_seeded;
 
@@ -70,7 +70,7 @@ static void apply_number_rule(int n, const char* current_name)
 
 // The links of the page that were answered No, as the files they name, so that none is offered
 // twice (several links often lead to one page).
-static char refused[link_table_size + 1][path_size];
+static char refused[link_table_size + 1][value_size];
 static int refused_count;
 
 static bool was_refused(const char* target)
@@ -99,7 +99,7 @@ static void file_of_link(char* out, const char* link)
     const char* name = target;
     while (name[0] == '.' && std::strchr(any_separators, name[1]) && name[1] != '\0')
         name += 2;
-    copy_text(out, path_size, name);
+    copy_text(out, value_size, name);
 }
 
 // True when the links a and b name the same file.
@@ -136,9 +136,29 @@ static int ask(const char* link, const char* current_name)
     return answer;
 }
 
+int take_link(const char* path, const char* link)
+{
+    // The address written into the page stays as the link has it; the file is looked for as a
+    // browser would read the address.
+    copy_text(next_link, path_size, link);
+    char address[path_size];  // the link less its query and fragment, escapes kept
+    copy_text(address, path_size, link);
+    address[std::strcspn(address, "#?")] = '\0';
+    dir_part(next_link_dir, address);
+    char target[path_size];
+    link_target(target, link);
+    char directory[path_size];
+    dir_part(directory, path);
+    if (!join_path(next_page_path, directory, target))
+        return add_next_too_long;
+    char found[path_size];
+    // Asked anew: the page may have gone while a question was open.
+    return look_up_actual_name(found, next_page_path) == 0 ? add_done : add_skipped;
+}
+
 int choose_next_page(const char* path)
 {
-    char rel_next[path_size];
+    char rel_next[value_size];
     int n = collect_links(path, link_table, rel_next);
     if (n < 0)
         return add_unreadable;
@@ -186,21 +206,9 @@ int choose_next_page(const char* path)
     }
 
     if (taken) {
-        // The address written into the page stays as the link has it; the file is looked for as a
-        // browser would read the address.
-        copy_text(next_link, path_size, taken);
-        char address[path_size];  // the link less its query and fragment, escapes kept
-        copy_text(address, path_size, taken);
-        address[std::strcspn(address, "#?")] = '\0';
-        dir_part(next_link_dir, address);
-        char target[path_size];
-        link_target(target, taken);
-        dir_part(next_page_path, path);
-        append_text(next_page_path, path_size, target);
-        char found[path_size];
-        // Asked anew: the page may have gone while the question was open.
-        if (look_up_actual_name(found, next_page_path) == 0)
-            return add_done;
+        int found = take_link(path, taken);
+        if (found != add_skipped)
+            return found;
     }
     int answer = show_message(taken ? text_not_found : text_no_next_page, next_link, nullptr,
                               box_ok_cancel | box_icon_warning | box_topmost);

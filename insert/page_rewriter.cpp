@@ -8,6 +8,7 @@
 #include "insert/next_page.h"
 #include "platform/files.h"
 #include "scan/page_pass.h"
+#include "textio/page_locks.h"
 #include "textio/paths.h"
 #include "textio/streams.h"
 #include "textio/temp_copy.h"
@@ -15,8 +16,8 @@
 #include <cstdio>
 #include <cstring>
 
-char image_table[image_table_size][path_size];
-char stream_table[stream_table_size][path_size];
+char image_table[image_table_size][value_size];
+char stream_table[stream_table_size][value_size];
 int image_count;
 int stream_count;
 char program_directory[path_size];
@@ -245,53 +246,91 @@ static void print_counts()
 static void provide_applet(const char* page_directory)
 {
     char target[path_size];
-    copy_text(target, path_size, page_directory);
-    append_text(target, path_size, "nextpics.class");
+    char source[path_size];
+    if (!join_path(target, page_directory, "nextpics.class") || !join_path(source, program_directory, "nextpics.class"))
+        return;
     char found[path_size];
     if (find_actual_name(found, target) == 0)
         return;
-    char source[path_size];
-    copy_text(source, path_size, program_directory);
-    append_text(source, path_size, "nextpics.class");
     // The applet was not there a moment ago, so the copy makes a new file and never writes over
     // one; such a copy that fails leaves nothing behind. A half copy would stay broken for good,
     // since later runs copy the applet only where it is missing.
     file_ops.copy(source, target, 0);
 }
 
+static int rewrite_pass()
+{
+    rewrite_page();
+    return 0;
+}
+
 int insert_into_page(const char* path)
 {
+    // Any change to the page from here on is another program's.
+    file_identity first_look;
+    if (file_ops.identify(&first_look, path) != 0)
+        first_look = {};
     int chosen = choose_next_page(path);
-    if (chosen < 0)
+    if (chosen != add_done)
         return chosen;
 
-    collect_images_and_streams(next_page_path, image_table, image_count, stream_table, stream_count);
+    // Not while another run rewrites the next page, which would be read half written.
+    page_lock reading;
+    if (take_lock(&reading, next_page_path, lock_read) != 0)
+        return add_stopped;
+    int collected = collect_images_and_streams(next_page_path, image_table, image_count, stream_table, stream_count);
+    give_back(&reading);
+    if (collected != 0)
+        return add_next_unreadable;
     print_counts();
 
     char page_directory[path_size];
     dir_part(page_directory, path);
     provide_applet(page_directory);
 
-    char temp_path[path_size];
-    if (make_temp_copy(temp_path, path, page_directory, "addnex") != 0)
+    int unused;
+    switch (rewrite_through_copy(path, first_look, page_directory, "addnex", rewrite_pass, &unused)) {
+    case rewrite_done:
+        return add_done;
+    case rewrite_copy_failed:
         return add_copy_failed;
-    if (in_open(temp_path) != 0) {
-        recover_page(path, temp_path, false);
+    case rewrite_copy_unreadable:
         return add_copy_unreadable;
-    }
-    if (out_open(path) != 0) {
-        in_close();
-        recover_page(path, temp_path, false);
+    case rewrite_changed:
+        return add_changed;
+    case rewrite_stopped:
+        return add_stopped;
+    default:
         return add_page_unwritable;
     }
+}
+
+// ---- what the program would have made of a copy, for the copies an earlier run left
+
+static char replay_links[link_table_size + 1][value_size];
+static int replay_link_count;
+
+int count_rewrites(const char* copy)
+{
+    if (test_already_set(copy) != set_none)
+        return 0;
+    char rel_next[value_size];
+    int n = collect_links(copy, replay_links, rel_next);
+    if (n < 0)
+        return 0;
+    if (rel_next[0] != '\0')
+        copy_text(replay_links[n++], value_size, rel_next);
+    replay_link_count = n;
+    return n;
+}
+
+bool replay_rewrite(const char* copy, int variant)
+{
+    if (variant >= replay_link_count || take_link(copy, replay_links[variant]) != add_done ||
+        collect_images_and_streams(next_page_path, image_table, image_count, stream_table, stream_count) != 0 ||
+        in_open(copy) != 0)
+        return false;
     rewrite_page();
-    int written = out_commit();
-    bool read_whole = !in_failed();
     in_close();
-    if (written != 0 || !read_whole) {
-        recover_page(path, temp_path, true);
-        return add_page_unwritable;
-    }
-    drop_temp_copy(temp_path);
-    return add_done;
+    return true;
 }

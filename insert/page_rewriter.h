@@ -5,8 +5,8 @@
 #include "insert/next_page.h"
 #include "scan/page_scanners.h"
 
-extern char image_table[image_table_size][path_size];
-extern char stream_table[stream_table_size][path_size];
+extern char image_table[image_table_size][value_size];
+extern char stream_table[stream_table_size][value_size];
 extern int image_count;
 extern int stream_count;
 
@@ -14,12 +14,21 @@ extern int stream_count;
 // its own nextpics.class lie.
 extern char program_directory[path_size];
 
-// Prepares the page at path. add_done when rewritten; add_unreadable to add_canceled from
-// choose_next_page; add_copy_failed when the temporary copy cannot be made; add_copy_unreadable
-// when it cannot be opened for reading; add_page_unwritable when the page cannot be opened for
-// writing, or a write or a read of the copy fails (the page is then brought back whole from the
-// copy).
+// Prepares the page at path. add_done when rewritten; add_unreadable to add_canceled and
+// add_next_too_long from choose_next_page; add_next_unreadable when the next page cannot be read
+// (the page is left as it is); add_copy_failed when the temporary copy cannot be made;
+// add_copy_unreadable when it cannot be opened for reading; add_page_unwritable when the page
+// cannot be opened for writing, or a write or a read of the copy fails (the page is then brought
+// back whole from the copy); add_changed when another program changed the page meanwhile;
+// add_stopped when the run was stopped while it waited for another run.
 int insert_into_page(const char* path);
+
+// For a copy of a page that an earlier run left: the number of ways this program may have
+// rewritten it (one for each link it could have taken), 0 when it would not have rewritten it;
+// and the rewrite with the variant-th of them, from the copy to the output stream, which the
+// caller opened. False when that link names no file.
+int count_rewrites(const char* copy);
+bool replay_rewrite(const char* copy, int variant);
 
 // The rewriting pass from the input stream to the output stream, both open.
 void rewrite_page();

@@ -33,7 +33,7 @@ struct rewriter : testing::Test {
     {
         image_count = 0;
         for (const char* image : list)
-            copy_text(image_table[image_count++], path_size, image);
+            copy_text(image_table[image_count++], value_size, image);
     }
 };
 
@@ -100,7 +100,7 @@ TEST_F(rewriter, OtherMarkupPassesUnchanged)
 TEST_F(rewriter, EndTagGetsAppletWithStreams)
 {
     stream_count = 1;
-    copy_text(stream_table[0], path_size, "s.mid");
+    copy_text(stream_table[0], value_size, "s.mid");
     EXPECT_EQ(run_pass("x\r\n</BODY >", rewrite_page),
               "x\r\n\r\n<applet code=\"nextpics.class\" name=\"preload\" width=0 height=0>\r\n"
               "<param name=\"next\" value=\"p2/next.htm;p2/s.mid\">\r\n"

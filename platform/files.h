@@ -33,27 +33,10 @@ int sync_stream(FILE* file);
 // file system cannot be asked to.
 int sync_folder(const char* folder);
 
-// True when name is that of a temporary copy the programs make: "addnex" or "delnex" (letters in
-// any case), decimal digits, ".tmp".
-inline bool is_temporary_copy_name(const char* name)
-{
-    auto is = [](char c, char lower) { return c == lower || c == lower - ('a' - 'A'); };
-    bool add = is(name[0], 'a') && is(name[1], 'd') && is(name[2], 'd');
-    bool del = is(name[0], 'd') && is(name[1], 'e') && is(name[2], 'l');
-    if (!(add || del) || !is(name[3], 'n') || !is(name[4], 'e') || !is(name[5], 'x'))
-        return false;
-    const char* p = name + 6;
-    if (*p < '0' || *p > '9')
-        return false;
-    while (*p >= '0' && *p <= '9')
-        ++p;
-    return p[0] == '.' && is(p[1], 't') && is(p[2], 'm') && is(p[3], 'p') && p[4] == '\0';
-}
-
-// Looks in folder (ending in its separator; empty for the current folder) for the temporary copies
-// of an earlier run. Writes the names of the first max of them into names (each size bytes, one
-// after the other) and returns how many there are (0 also when the folder cannot be read).
-int find_temporary_copies(char* names, int size, int max, const char* folder);
+// Calls each with the name of every regular file in folder (ending in its separator; empty for the
+// current folder), in the order the folder keeps them, until each returns false. Returns 0, or -1
+// when the folder cannot be read.
+int list_files(const char* folder, bool (*each)(const char* name, void* context), void* context);
 
 // True when both files can be read and hold the same bytes.
 bool files_equal(const char* a, const char* b);
@@ -65,9 +48,17 @@ struct file_identity {
     unsigned long long size, written, changed, device, serial;
     bool operator==(const file_identity&) const = default;
 };
-// Fills out for the file that path names. Returns 0, or -1 when there is no such file (or it is a
-// directory); out is then all zero.
+// Fills out for the file that path names. Returns 0; -1 when there is no such file; -2 when path
+// names something else than a regular file (a folder, a device, a pipe), which is not opened to
+// find out, so that a pipe without a writer cannot block. out is all zero on failure.
 int identify_file(file_identity* out, const char* path);
+
+// Opens the existing file at path for rewriting it in place: for writing, without creating it,
+// then, only when the opened file is still the one expected describes (told by the open file
+// itself, so that a file renamed over path meanwhile is never the one cut), cuts it to nothing.
+// Returns the stream, or null: *changed is then true when the file is another than expected, false
+// when it could not be opened.
+FILE* open_for_rewrite(const char* path, const file_identity* expected, bool* changed);
 
 // Writes the full path of the running program. Returns 0, or -1 where the system does not tell it
 // (callers then use the program path from the command line).
@@ -87,5 +78,6 @@ struct file_operations {
     int (*stored_name)(char* out, int size, const char* path);
     bool (*equal)(const char* a, const char* b);
     int (*identify)(file_identity* out, const char* path);
+    FILE* (*rewrite)(const char* path, const file_identity* expected, bool* changed);
 };
 extern file_operations file_ops;

@@ -10,6 +10,14 @@ constexpr const char* any_separators = "/";
 constexpr const char* own_separators = "/";
 #endif
 
+// The longest path the system's calls take, in bytes with the closing NUL: MAX_PATH for the ANSI
+// calls of Windows, PATH_MAX on Linux.
+#ifdef _WIN32
+constexpr int longest_path = 260;
+#else
+constexpr int longest_path = 4096;
+#endif
+
 // Whether two file names that differ only in the case of their letters name one file.
 #ifdef _WIN32
 constexpr bool file_names_ignore_case = true;

@@ -299,27 +299,37 @@ int restore_page(const char* path)
 {
     char directory[path_size];
     dir_part(directory, path, own_separators);
-    char temp_path[path_size];
-    if (make_temp_copy(temp_path, path, directory, "delnex") != 0)
+    file_identity first_look;
+    if (file_ops.identify(&first_look, path) != 0)
+        first_look = {};
+    int pass_result = 0;
+    switch (rewrite_through_copy(path, first_look, directory, "delnex", restore_pass, &pass_result)) {
+    case rewrite_done:
+        return del_done;
+    case rewrite_copy_failed:
         return del_copy_failed;
-    if (in_open(temp_path) != 0) {
-        recover_page(path, temp_path, false);
+    case rewrite_copy_unreadable:
         return del_copy_unreadable;
-    }
-    if (out_open(path) != 0) {
-        in_close();
-        recover_page(path, temp_path, false);
+    case rewrite_page_unwritable:
         return del_page_unwritable;
+    case rewrite_pass_failed:
+        return pass_result;
+    case rewrite_changed:
+        return del_changed;
+    case rewrite_stopped:
+        return del_stopped;
+    default:
+        return del_write_failed;
     }
-    int result = restore_pass();
-    int written = out_commit();
-    if (in_failed())
-        written = -1;
+}
+
+int count_restores(const char* copy) { return test_inserted(copy) != inserted_none ? 1 : 0; }
+
+bool replay_restore(const char* copy, int)
+{
+    if (in_open(copy) != 0)
+        return false;
+    restore_pass();
     in_close();
-    if (result != 0 || written != 0) {
-        recover_page(path, temp_path, true);
-        return written != 0 ? del_write_failed : result;
-    }
-    drop_temp_copy(temp_path);
-    return del_done;
+    return true;
 }

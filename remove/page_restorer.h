@@ -17,6 +17,8 @@ enum del_result : int {
     del_copy_unreadable = -5,  // the copy cannot be opened for reading
     del_page_unwritable = -6,  // the page cannot be opened for writing
     del_write_failed = -7,     // a write or a read of the copy failed
+    del_changed = 1,           // another program changed the page while it was restored
+    del_stopped = 2,           // the run was stopped while it waited for another run
 };
 
 // The first BODY start tag that carries onLoad decides: inserted_marked when an insertion marker
@@ -33,6 +35,12 @@ int test_inserted(const char* path);
 // del_result (after del_write_failed the page is brought back whole from the copy, or the log
 // names the copy that holds it).
 int restore_page(const char* path);
+
+// For a copy of a page that an earlier run left: 1 when this program would have restored such a
+// page, else 0; and that restoring pass from the copy to the output stream, which the caller
+// opened (false when the copy cannot be read).
+int count_restores(const char* copy);
+bool replay_restore(const char* copy, int variant);
 
 // The restoring pass from the input stream to the output stream, both open. Returns del_done, or
 // del_applet_unended when an applet element whose end never comes was met (or the input could not

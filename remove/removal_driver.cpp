@@ -29,14 +29,18 @@ static const console_look look = {"delNextpics V1.08", 384, 272, del_nextpics_lo
 static const char banner[] = "delNextpics V1.07  removes the preloading from pages \r\n";
 
 const batch_rules del_batch_rules = {
-    own_separators,
-    [](const char* page) { return test_inserted(page) != inserted_none ? check_work : check_ask; },
-    restore_page,
-    &text_already_removed,
-    false,
-    // Every result but a restored page and one the user skipped: the page cannot be opened, copied,
-    // read, written, or restored (an applet element without an end).
-    [](int result) { return result != del_done && result != page_skipped; },
+    .separators = own_separators,
+    .check = [](const char* page) { return test_inserted(page) != inserted_none ? check_work : check_ask; },
+    .work = restore_page,
+    .done_already = &text_already_removed,
+    .stops_early = false,
+    // Every result but a restored page, one the user skipped and a stop: the page cannot be opened,
+    // copied, read, written, or restored (an applet element without an end), or it changed.
+    .failed = [](int result) { return result != del_done && result != page_skipped && result != del_stopped; },
+    .reason = [](int result) { return result == del_changed ? " : changed by another program" : nullptr; },
+    .copy_prefix = "delnex",
+    .rewrite_variants = count_restores,
+    .rewrite_variant = replay_restore,
 };
 
 int run_removal(void* instance, int show_state)

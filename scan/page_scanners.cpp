@@ -62,7 +62,7 @@ bool read_value_after_name(char* value)
     if (scan_peek() == '=')
         scan_next();
     scan_skip_blanks();
-    int stored = scan_read_value(value, path_size - 2);
+    int stored = scan_read_value(value, value_size - 2);
     return stored > 0 && !std::memchr(value, '<', static_cast<size_t>(stored - 1));
 }
 
@@ -70,7 +70,7 @@ bool read_value_after_name(char* value)
 // begins with attribute has its value read into the table.
 // With markup_inside, notes whether a "<" was among the bytes the loop took (it is markup that a
 // pass looking at other tags would see).
-tag_outcome collect_attribute(const char* attribute, char (*table)[path_size], int& count, int cap,
+tag_outcome collect_attribute(const char* attribute, char (*table)[value_size], int& count, int cap,
                               bool* markup_inside = nullptr)
 {
     for (;;) {
@@ -117,11 +117,11 @@ bool has_word(const char* text, const char* word)
 // table (A only; the first is also kept in href), and a REL value that holds the word next marks
 // the tag, whose first HREF then becomes rel_next unless an earlier tag was marked. markup_inside
 // as in collect_attribute.
-tag_outcome link_attributes(bool element, char (*table)[path_size], int& count, int cap, char* rel_next,
+tag_outcome link_attributes(bool element, char (*table)[value_size], int& count, int cap, char* rel_next,
                             bool& markup_inside)
 {
-    char href[path_size];                 // the first HREF where no table entry keeps it
-    char other[path_size];                // a LINK element's later HREF values
+    char href[value_size];                 // the first HREF where no table entry keeps it
+    char other[value_size];                // a LINK element's later HREF values
     const char* first_href = nullptr;     // the tag's first HREF value, where it stands
     bool marked = false;
     for (;;) {
@@ -135,12 +135,12 @@ tag_outcome link_attributes(bool element, char (*table)[path_size], int& count, 
                 // The entry past the kept ones takes every later value: the first is copied then.
                 bool kept = count + 1 < cap;
                 if (!first_href)
-                    first_href = kept ? table[count] : (copy_text(href, path_size, table[count]), href);
+                    first_href = kept ? table[count] : (copy_text(href, value_size, table[count]), href);
                 if (kept)
                     ++count;
             }
         } else if (match_name<scan_reader>("REL")) {
-            char rel[path_size];
+            char rel[value_size];
             markup_inside = !read_value_after_name(rel) || markup_inside;
             marked = marked || has_word(rel, "next");
         }
@@ -149,14 +149,14 @@ tag_outcome link_attributes(bool element, char (*table)[path_size], int& count, 
             break;
     }
     if (marked && first_href && rel_next[0] == '\0')
-        copy_text(rel_next, path_size, first_href);
+        copy_text(rel_next, value_size, first_href);
     return scan_peek() == -1 ? tag_end_of_input : tag_done;
 }
 
 // What the link collector gathers: the table and its count, the rel="next" link, and whether the
 // BODY start tag has been passed (a LINK element after it counts for nothing).
 struct link_state {
-    char (*table)[path_size];
+    char (*table)[value_size];
     int count;
     char* rel_next;
     bool in_body;
@@ -184,8 +184,8 @@ struct kept_links {
     char path[path_size];
     file_identity identity;
     int count;
-    char rel_next[path_size];
-    char table[link_table_size][path_size];
+    char rel_next[value_size];
+    char table[link_table_size][value_size];
 };
 kept_links kept;
 
@@ -197,9 +197,9 @@ bool take_kept_links(link_state& links, const char* path)
     if (!ok || !(now == kept.identity))
         return false;
     for (int i = 0; i < kept.count; ++i)
-        copy_text(links.table[i], path_size, kept.table[i]);
+        copy_text(links.table[i], value_size, kept.table[i]);
     links.count = kept.count;
-    copy_text(links.rel_next, path_size, kept.rel_next);
+    copy_text(links.rel_next, value_size, kept.rel_next);
     return true;
 }
 
@@ -229,11 +229,11 @@ int test_already_set(const char* path)
     return result == set_none && !body_seen ? set_no_body : result;
 }
 
-int collect_links(const char* path, char (*table)[path_size]) { return collect_links(path, table, nullptr); }
+int collect_links(const char* path, char (*table)[value_size]) { return collect_links(path, table, nullptr); }
 
-int collect_links(const char* path, char (*table)[path_size], char* rel_next)
+int collect_links(const char* path, char (*table)[value_size], char* rel_next)
 {
-    char unused[path_size] = "";
+    char unused[value_size] = "";
     link_state links = {table, 0, rel_next ? rel_next : unused, false};
     links.rel_next[0] = '\0';
     if (take_kept_links(links, path))
@@ -244,7 +244,7 @@ int collect_links(const char* path, char (*table)[path_size], char* rel_next)
     return run_collector(path, tag, starts) < 0 ? -1 : links.count;
 }
 
-int collect_images(const char* path, char (*table)[path_size])
+int collect_images(const char* path, char (*table)[value_size])
 {
     int count = 0;
     auto tag = [&]() {
@@ -256,8 +256,8 @@ int collect_images(const char* path, char (*table)[path_size])
     return run_collector(path, tag, starts) < 0 ? -1 : count;
 }
 
-int collect_images_and_streams(const char* path, char (*images)[path_size], int& image_count,
-                               char (*streams)[path_size], int& stream_count)
+int collect_images_and_streams(const char* path, char (*images)[value_size], int& image_count,
+                               char (*streams)[value_size], int& stream_count)
 {
     image_count = stream_count = 0;
     kept.valid = false;
@@ -316,7 +316,7 @@ int collect_images_and_streams(const char* path, char (*images)[path_size], int&
     return 0;
 }
 
-int collect_streams(const char* path, char (*table)[path_size])
+int collect_streams(const char* path, char (*table)[value_size])
 {
     int count = 0;
     auto tag = [&]() {

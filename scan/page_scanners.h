@@ -22,16 +22,16 @@ int test_already_set(const char* path);
 
 // Each returns the number of values kept, or -1 when the page cannot be opened or read. They use
 // the scan reader, so they may run while the input stream is open.
-int collect_links(const char* path, char (*table)[path_size]);    // HREF of A: at most 126
+int collect_links(const char* path, char (*table)[value_size]);    // HREF of A: at most 126
 // The same, and rel_next (path_size bytes) gets the HREF of the first link marked rel="next" (the
 // word next among the words of its REL value): a LINK element before the BODY start tag, or an A
 // element. Empty when the page has none.
-int collect_links(const char* path, char (*table)[path_size], char* rel_next);
-int collect_images(const char* path, char (*table)[path_size]);   // SRC of IMG: at most 254
-int collect_streams(const char* path, char (*table)[path_size]);  // SRC of EMBED, BGSOUND: at most 62
+int collect_links(const char* path, char (*table)[value_size], char* rel_next);
+int collect_images(const char* path, char (*table)[value_size]);   // SRC of IMG: at most 254
+int collect_streams(const char* path, char (*table)[value_size]);  // SRC of EMBED, BGSOUND: at most 62
 
 // collect_images and collect_streams of one page, in one pass where that gives what the two give
 // (as it does unless markup stands inside one of those tags). 0, with the counts set; -1 when the
 // page cannot be opened or read, both counts -1 then.
-int collect_images_and_streams(const char* path, char (*images)[path_size], int& image_count,
-                               char (*streams)[path_size], int& stream_count);
+int collect_images_and_streams(const char* path, char (*images)[value_size], int& image_count,
+                               char (*streams)[value_size], int& stream_count);

@@ -20,7 +20,7 @@ TEST(page_scanners_reading, ReadErrorInTheMiddleOfAPageCountsAsUnreadable)
     text += "<body onload=x><a href=\"b.html\">b</a><img src=\"b.gif\"><embed src=\"b.mid\">";
     write_file(page, text);
 
-    char (*table)[path_size] = new char[image_table_size][path_size];
+    char (*table)[value_size] = new char[image_table_size][value_size];
     EXPECT_EQ(test_already_set(page.c_str()), 123);
     EXPECT_EQ(collect_links(page.c_str(), table), 2);
     EXPECT_EQ(collect_images(page.c_str(), table), 2);
@@ -29,7 +29,7 @@ TEST(page_scanners_reading, ReadErrorInTheMiddleOfAPageCountsAsUnreadable)
     // The second block of the file cannot be read: the first link, image and stream were seen,
     // but a list that lacks the rest of the page must not pass for the page's. The page is written
     // anew before each pass, which would otherwise take the bytes the pass before it read.
-    for (int (*pass)(const char*, char (*)[path_size]) : {collect_links, collect_images, collect_streams}) {
+    for (int (*pass)(const char*, char (*)[value_size]) : {collect_links, collect_images, collect_streams}) {
         write_file(page, text);
         arm_fault(fault_read, 2, false);
         EXPECT_EQ(pass(page.c_str(), table), -1);

@@ -14,7 +14,7 @@
 
 namespace {
 
-char table[image_table_size][path_size];
+char table[image_table_size][value_size];
 
 struct page_scanners : testing::Test {
     std::string folder;
@@ -79,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         onload_case{false, "<body class=\"a>b<p onload=x>", 0}));  // a UTF-8 page is read without pairs
 
 using values = std::vector<std::string>;
-using collector = int (*)(const char*, char (*)[path_size]);
+using collector = int (*)(const char*, char (*)[value_size]);
 
 struct collect_case {
     collector pass;
@@ -150,9 +150,9 @@ TEST_F(page_scanners, EveryPassReportsAPageThatCannotBeOpened)
 // page: the same as the passes on their own, also where markup stands inside one of the tags.
 TEST_F(page_scanners, OnePassForImagesStreamsAndLinksGivesWhatTheThreeGive)
 {
-    static char images[image_table_size][path_size], streams[stream_table_size][path_size];
-    static char images2[image_table_size][path_size], streams2[stream_table_size][path_size];
-    static char links[link_table_size][path_size], links2[link_table_size][path_size];
+    static char images[image_table_size][value_size], streams[stream_table_size][value_size];
+    static char images2[image_table_size][value_size], streams2[stream_table_size][value_size];
+    static char links[link_table_size][value_size], links2[link_table_size][value_size];
     std::string long_value(250, 'a');
     for (const std::string& bytes : {
              std::string("<img src=a.gif><embed src=b.mid><bgsound src=c.wav><img src=d.gif><a href=e.html>"),
@@ -166,7 +166,7 @@ TEST_F(page_scanners, OnePassForImagesStreamsAndLinksGivesWhatTheThreeGive)
              std::string("<img src=\"a\0<embed src=x.mid><a href=n.html>\">", 46),  // markup after a NUL byte
          }) {
         std::string path = page(bytes);
-        char rel_next2[path_size];
+        char rel_next2[value_size];
         int link_count = collect_links(path.c_str(), links2, rel_next2);
         int image_count = 0, stream_count = 0;
         ASSERT_EQ(collect_images_and_streams(path.c_str(), images, image_count, streams, stream_count), 0);
@@ -176,7 +176,7 @@ TEST_F(page_scanners, OnePassForImagesStreamsAndLinksGivesWhatTheThreeGive)
             EXPECT_STREQ(images[i], images2[i]) << bytes;
         for (int i = 0; i < stream_count; ++i)
             EXPECT_STREQ(streams[i], streams2[i]) << bytes;
-        char rel_next[path_size];
+        char rel_next[value_size];
         ASSERT_EQ(collect_links(path.c_str(), links, rel_next), link_count) << bytes;
         EXPECT_STREQ(rel_next, rel_next2) << bytes;
         for (int i = 0; i < link_count; ++i)
@@ -188,8 +188,8 @@ TEST_F(page_scanners, OnePassForImagesStreamsAndLinksGivesWhatTheThreeGive)
 // has changed, even to the same size right after it was read.
 TEST_F(page_scanners, APageThatChangedIsReadAnew)
 {
-    static char images[image_table_size][path_size], streams[stream_table_size][path_size];
-    static char links[link_table_size][path_size];
+    static char images[image_table_size][value_size], streams[stream_table_size][value_size];
+    static char links[link_table_size][value_size];
     int image_count = 0, stream_count = 0;
     std::string path = page("<body><a href=one.html><img src=a.gif>");
     ASSERT_EQ(collect_images_and_streams(path.c_str(), images, image_count, streams, stream_count), 0);
@@ -216,7 +216,7 @@ TEST_F(page_scanners, TablesKeepAtMostTheirCapLessOne)
         for (int i = 0; i < p.entries + 4; ++i)
             text += std::string(p.tag) + "\"v" + std::to_string(i) + "\">";
         // A table the size of the caller's: no value may land past its last entry.
-        auto entries = std::make_unique<char[][path_size]>(static_cast<size_t>(p.entries));
+        auto entries = std::make_unique<char[][value_size]>(static_cast<size_t>(p.entries));
         int count = p.pass(page(text).c_str(), entries.get());
         ASSERT_EQ(count, p.entries - 2) << p.tag;
         EXPECT_STREQ(entries[count - 1], ("v" + std::to_string(count - 1)).c_str());

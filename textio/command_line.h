@@ -6,7 +6,7 @@
 constexpr int command_line_store_size = 131072;
 constexpr int command_line_max_read = 131070;  // bytes from this position on are ignored
 constexpr int max_arguments = 1024;            // counting the program's path
-constexpr int argument_room = 131072 - path_size;  // a new argument may begin below this many stored bytes
+constexpr int argument_room = 131072 - 260;  // a new argument may begin below this many stored bytes
 
 // Splits the system's command line into the static store. count receives the number of arguments
 // (1-1024); table[0] is the program's path, table[1..count-1] the others, table[count] an empty

@@ -24,6 +24,19 @@ void append_text(char* out, int size, const char* text)
     copy_text(out + n, size - n, text);
 }
 
+bool join_path(char* out, const char* folder, const char* name)
+{
+    size_t a = std::strlen(folder);
+    size_t b = std::strlen(name);
+    if (a + b >= static_cast<size_t>(path_size)) {
+        out[0] = '\0';
+        return false;
+    }
+    std::memmove(out, folder, a);
+    std::memcpy(out + a, name, b + 1);
+    return true;
+}
+
 static int fold(int c) { return c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c; }
 
 int has_prefix_nocase(const char* text, const char* prefix)
@@ -107,6 +120,8 @@ static int after_last_separator(const char* path, const char* separators)
     }
     return after;
 }
+
+const char* name_in_path(const char* path, const char* separators) { return path + after_last_separator(path, separators); }
 
 int dir_part(char* out, const char* path, const char* separators)
 {

@@ -5,8 +5,17 @@
 
 #include "platform/path_syntax.h"
 
-// The size of a path buffer: every path, name and table entry (a NUL-terminated byte string).
-constexpr int path_size = 260;
+// The size of a path buffer: every path and name (a NUL-terminated byte string), as long as the
+// system's calls take.
+constexpr int path_size = longest_path;
+
+// The size of a value collected from a page (an address of a link, an image or a stream): the
+// first 257 bytes of it are kept, whatever the system's paths may hold.
+constexpr int value_size = 260;
+
+// Writes folder followed by name into out (path_size bytes). False, with out empty, when the two
+// do not fit: a path is never cut short, which would name another file.
+bool join_path(char* out, const char* folder, const char* name);
 
 // 0 when prefix begins text, letters a-z compared without case; -1 otherwise.
 int has_prefix_nocase(const char* text, const char* prefix);
@@ -26,6 +35,9 @@ void forget_actual_names();
 // The directory part of path, up to and including its last separator (any byte of separators);
 // empty when there is none. Returns 0.
 int dir_part(char* out, const char* path, const char* separators = any_separators);
+
+// The part of path after its last separator (any byte of separators), in path itself.
+const char* name_in_path(const char* path, const char* separators = any_separators);
 
 // The part of path after its last separator. Returns 0.
 int file_part(char* out, const char* path);

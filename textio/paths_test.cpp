@@ -58,9 +58,16 @@ TEST(paths, DirectoryAndFileParts)
     EXPECT_EQ(dir_of("pages/x.html", own_separators), "");
     EXPECT_EQ(file_of("C:\\a\\"), "");
 #endif
-    std::string long_path = std::string(290, 'd') + "/" + std::string(300, 'f');
-    EXPECT_EQ(dir_of(long_path), std::string(259, 'd'));
-    EXPECT_EQ(file_of(long_path), std::string(259, 'f'));
+    // Parts longer than a path buffer are cut to fit it; join_path never cuts, it refuses.
+    const size_t room = path_size - 1;
+    std::string long_path = std::string(room + 30, 'd') + "/" + std::string(room + 40, 'f');
+    EXPECT_EQ(dir_of(long_path), std::string(room, 'd'));
+    EXPECT_EQ(file_of(long_path), std::string(room, 'f'));
+    char joined[path_size];
+    EXPECT_TRUE(join_path(joined, std::string(room - 6, 'd').c_str(), "p.html"));
+    EXPECT_EQ(std::strlen(joined), room);
+    EXPECT_FALSE(join_path(joined, std::string(room - 5, 'd').c_str(), "p.html"));
+    EXPECT_STREQ(joined, "");
 }
 
 TEST(paths, SecondBytesAreNeverSeparators)

@@ -9,6 +9,7 @@
 #include "textio/paths.h"
 
 #include <bit>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,6 +69,17 @@ static held_page hold = {spare_data, 0, false, "", {}, 0};
 static unsigned char scan_data[block_size];
 static unsigned char input_data[block_size];
 
+static void print_message(const char* text) { std::fputs(text, stdout); }
+void (*stream_message)(const char* text) = print_message;
+
+// A message of the streams with the path it names, cut to fit where it is longer than any path.
+static void report(const char* format, const char* path)
+{
+    char text[path_size + 64];
+    std::snprintf(text, sizeof text, format, path);
+    stream_message(text);
+}
+
 // Off only in tests: then no run of bytes is taken at once, and the passes take every byte one
 // turn at a time, as the reference that the runs must agree with.
 static bool text_runs = true;
@@ -80,6 +92,7 @@ static reader input = {nullptr,    false,      -1,    false,      false, false, 
                        input_data, input_data, false, input_data, false, false, -1,   {},    ""};
 
 static FILE* output;
+static void (*output_sink)(const unsigned char* bytes, int count);  // instead of output, when set
 static bool output_closed = true;
 static bool output_failed;
 static int history[4] = {-1, -1, -1, -1};  // most recent first
@@ -209,7 +222,7 @@ static bool reader_open(reader& r, const char* path, const char* open_failed, vo
 {
     r.file = file_ops.open(path, "rb");
     if (!r.file) {
-        std::printf(open_failed, path);
+        report(open_failed, path);
         return false;
     }
     reader_opened(r, close);
@@ -582,7 +595,7 @@ int scan_read_value(char* buffer, int size)
 static void input_buffering(reader& r)
 {
     if (std::setvbuf(r.file, input_buffer, _IOFBF, sizeof input_buffer) != 0)
-        std::printf("Buffering failed.(RD) \n");
+        stream_message("Buffering failed.(RD) \n");
 }
 
 int in_open(const char* path)
@@ -658,10 +671,43 @@ static void remember(int ch)
 
 // Hands the gathered bytes to the file. False when the file reports a failure (with full
 // buffering, when a full buffer cannot be written out).
-static bool output_flush()
+// What was written to the file since it was opened, so that it can be read back and compared: a
+// file of one block is compared with the block itself, which stays in output_data; a longer one by
+// a hash of its blocks, each of output_block_size bytes but the last.
+static int full_blocks_written;
+static int last_block_length;
+static uint64_t written_hash;
+
+static uint64_t hash_block(uint64_t h, const unsigned char* bytes, size_t n)
+{
+    constexpr uint64_t k = 0x9E3779B97F4A7C15ull;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, bytes + i, 8);
+        h = (h ^ w) * k;
+        h ^= h >> 29;
+    }
+    for (; i < n; ++i)
+        h = (h ^ bytes[i]) * k;
+    return (h ^ n) * k;
+}
+
+static bool output_flush(bool last = true)
 {
     size_t n = static_cast<size_t>(output_next - output_data);
     output_next = output_data;
+    // An empty flush (the close after a commit) adds nothing to what was written.
+    if (!output_sink && n > 0) {
+        if (!last || full_blocks_written > 0)
+            written_hash = hash_block(written_hash, output_data, n);
+        full_blocks_written += last ? 0 : 1;
+        last_block_length = static_cast<int>(n);
+    }
+    if (output_sink) {
+        output_sink(output_data, static_cast<int>(n));
+        return true;
+    }
     // The library may take the bytes and fail only when it writes out its own buffer: that failure
     // shows in the stream's error flag alone.
     return std::fwrite(output_data, 1, n, output) == n && std::ferror(output) == 0;
@@ -669,7 +715,7 @@ static bool output_flush()
 
 static void output_failure()
 {
-    std::printf("File writing error.(or Disk full)\n");
+    stream_message("File writing error.(or Disk full)\n");
     output_failed = true;
     out_close();
 }
@@ -682,19 +728,18 @@ static void output_flush_at_exit()
         output_flush();
 }
 
-int out_open(const char* path)
+// Gives a newly opened output file its buffering and makes the stream ready; false (the file
+// closed again) when the buffering fails.
+static bool output_opened(FILE* file)
 {
     static bool exit_handler;
-    output = file_ops.open(path, "wb");
-    if (!output) {
-        std::printf("Cannot open WR file : %s\n", path);
-        return -1;
-    }
+    output = file;
+    output_sink = nullptr;
     if (std::setvbuf(output, output_buffer, _IOFBF, sizeof output_buffer) != 0) {
-        std::printf("Buffering failed.(WR)\n");
+        stream_message("Buffering failed.(WR)\n");
         file_ops.close(output);
         output = nullptr;
-        return -1;
+        return false;
     }
     if (!exit_handler) {
         exit_handler = true;
@@ -703,7 +748,40 @@ int out_open(const char* path)
     output_next = output_data;
     output_closed = false;
     output_failed = false;
-    return 0;
+    full_blocks_written = 0;
+    last_block_length = 0;
+    written_hash = 0;
+    return true;
+}
+
+int out_open(const char* path)
+{
+    FILE* file = file_ops.open(path, "wb");
+    if (!file) {
+        report("Cannot open WR file : %s\n", path);
+        return -1;
+    }
+    return output_opened(file) ? 0 : -1;
+}
+
+int out_open_rewrite(const char* path, const file_identity* expected, bool* changed)
+{
+    FILE* file = file_ops.rewrite(path, expected, changed);
+    if (!file) {
+        if (!*changed)
+            report("Cannot open WR file : %s\n", path);
+        return -1;
+    }
+    return output_opened(file) ? 0 : -1;
+}
+
+void out_open_sink(void (*sink)(const unsigned char* bytes, int count))
+{
+    output = nullptr;
+    output_sink = sink;
+    output_next = output_data;
+    output_closed = false;
+    output_failed = false;
 }
 
 int out_close()
@@ -712,30 +790,73 @@ int out_close()
         output_closed = true;
         // A flush that fails here loses the end of the page just as a failed write would.
         bool flushed = output_flush();
-        bool closed = file_ops.close(output) == 0;
+        bool closed = output_sink || file_ops.close(output) == 0;
         if (!(flushed && closed) && !output_failed) {
-            std::printf("File writing error.(or Disk full)\n");
+            stream_message("File writing error.(or Disk full)\n");
             output_failed = true;
         }
         output = nullptr;
+        output_sink = nullptr;
     }
     return output_failed ? -1 : 0;
 }
 
 int out_commit()
 {
-    if (!output_closed && !output_failed && !(output_flush() && file_ops.sync_stream(output) == 0)) {
-        std::printf("File writing error.(or Disk full)\n");
+    if (!output_closed && !output_failed && !output_sink &&
+        !(output_flush() && file_ops.sync_stream(output) == 0)) {
+        stream_message("File writing error.(or Disk full)\n");
         output_failed = true;
     }
     return out_close();
+}
+
+bool out_reads_back(const char* path)
+{
+    static unsigned char back[output_block_size];
+    FILE* file = file_ops.open(path, "rb");
+    if (!file)
+        return false;
+    bool same = true;
+    uint64_t h = 0;
+    int blocks = 0;
+    for (;;) {
+        size_t n = std::fread(back, 1, sizeof back, file);
+        if (n < sizeof back && std::ferror(file)) {
+            same = false;
+            break;
+        }
+        bool last = n < sizeof back;
+        if (full_blocks_written == 0) {
+            // One block: the bytes written are still in output_data.
+            unsigned char more;
+            same = static_cast<int>(n) == last_block_length && std::memcmp(back, output_data, n) == 0 &&
+                   std::fread(&more, 1, 1, file) == 0 && !std::ferror(file);
+            break;
+        }
+        if (n > 0)
+            h = hash_block(h, back, n);
+        if (last)
+            break;
+        if (copy_pause)
+            copy_pause();  // a large page: the window keeps answering
+        // More than was written: not the same, whatever follows.
+        if (++blocks > full_blocks_written + 1) {
+            same = false;
+            break;
+        }
+    }
+    if (full_blocks_written > 0)
+        same = same && h == written_hash;
+    file_ops.close(file);
+    return same;
 }
 
 int out_put(int ch)
 {
     if (output_closed)
         return -1;
-    if (output_next == output_data + output_block_size && !output_flush()) {
+    if (output_next == output_data + output_block_size && !output_flush(false)) {
         output_failure();
         return -1;
     }
@@ -753,7 +874,7 @@ static void output_write(const unsigned char* bytes, int n)
     while (n > 0) {
         int room = static_cast<int>(output_data + output_block_size - output_next);
         if (room == 0) {
-            if (!output_flush()) {
+            if (!output_flush(false)) {
                 output_failure();
                 break;
             }

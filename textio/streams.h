@@ -10,6 +10,10 @@
 
 #include "platform/files.h"
 
+// Where the streams' messages go ("Cannot open RD file : page.html", "File writing error.(or Disk
+// full)"): each is one text with its line breaks. At start, to standard output.
+extern void (*stream_message)(const char* text);
+
 // Character classes.
 // tab, LF, CR, 26, space
 constexpr bool is_blank(int ch) { return ch == 9 || ch == 10 || ch == 13 || ch == 26 || ch == 32; }
@@ -139,12 +143,23 @@ int in_seek(long long position);
 // Output stream: writer with a 4096-byte stdio buffer behind a 64 KB block of its own (a write
 // failure shows when a full block cannot be written out), remembering the last four bytes written.
 int out_open(const char* path);  // 0, or -1 after printing the open message
+// out_open for rewriting a page in place: opens it only while it is still the file expected
+// describes, then cuts it to nothing (file_ops.rewrite). 0; -1 after printing the open message, or
+// -1 with *changed set, without a message, when the page is another file now.
+int out_open_rewrite(const char* path, const file_identity* expected, bool* changed);
+// out_open for a pass whose output is only looked at: every block of bytes written goes to sink,
+// in order, instead of a file.
+void out_open_sink(void (*sink)(const unsigned char* bytes, int count));
 // Closes the file if open. Returns 0, or -1 when a write since out_open failed or the final flush
 // fails (the write-failure message is printed for the latter too).
 int out_close();
 // out_close for a page that must survive a power cut: the file's bytes are on stable storage
 // before it is closed. Returns 0, or -1 as out_close, also when they may not have reached it.
 int out_commit();
+// After out_commit of a file: true when the file at path holds exactly the bytes written to it
+// (read back; compared whole for a file of one block, by a hash of its blocks beyond), false when
+// it holds anything else or cannot be read.
+bool out_reads_back(const char* path);
 int out_put(int ch);  // 0, or -1 when nothing was written
 void out_puts(const char* text);
 // out_put of each of count bytes.

@@ -1,8 +1,11 @@
-// Temporary copies of pages.
+// Temporary copies of pages, and rewriting a page in place through one.
 #include "textio/temp_copy.h"
 
 #include "platform/files.h"
+#include "textio/page_compare.h"
+#include "textio/page_locks.h"
 #include "textio/paths.h"
+#include "textio/streams.h"
 
 #include <cstdio>
 #include <cstring>
@@ -12,6 +15,48 @@ void (*copy_kept)(const char* temp_path);
 
 // How many names are tried before giving up: every one of them exists.
 constexpr int names_to_try = 1000;
+
+bool is_temporary_copy_name(const char* name)
+{
+    auto is = [](char c, char lower) { return c == lower || c == lower - ('a' - 'A'); };
+    bool add = is(name[0], 'a') && is(name[1], 'd') && is(name[2], 'd');
+    bool del = is(name[0], 'd') && is(name[1], 'e') && is(name[2], 'l');
+    if (!(add || del) || !is(name[3], 'n') || !is(name[4], 'e') || !is(name[5], 'x'))
+        return false;
+    const char* p = name + 6;
+    if (*p < '0' || *p > '9')
+        return false;
+    while (*p >= '0' && *p <= '9')
+        ++p;
+    return p[0] == '.' && is(p[1], 't') && is(p[2], 'm') && is(p[3], 'p') && p[4] == '\0';
+}
+
+namespace {
+struct found_copies {
+    char* names;
+    int size;
+    int max;
+    int found;
+};
+}  // namespace
+
+int find_temporary_copies(char* names, int size, int max, const char* folder)
+{
+    found_copies copies = {names, size, max, 0};
+    list_files(
+        folder,
+        [](const char* name, void* context) {
+            auto& c = *static_cast<found_copies*>(context);
+            if (is_temporary_copy_name(name)) {
+                if (c.found < c.max)
+                    copy_text(c.names + c.found * c.size, c.size, name);
+                ++c.found;
+            }
+            return true;
+        },
+        &copies);
+    return copies.found;
+}
 
 // A temporary copy that stays on disk is reported, so that the user can find it.
 static void name_kept_copy(const char* temp_path)
@@ -32,8 +77,8 @@ int make_temp_copy(char* temp_path, const char* page, const char* directory, con
         char name[64];
         std::snprintf(name, sizeof name, "%s%d.tmp", prefix, temp_counter);
         ++temp_counter;
-        copy_text(temp_path, path_size, directory);
-        append_text(temp_path, path_size, name);
+        if (!join_path(temp_path, directory, name))
+            return -1;
         int result = file_ops.copy(page, temp_path, copy_durable);
         if (result == -2)
             continue;
@@ -66,4 +111,90 @@ int recover_page(const char* page, const char* temp_path, bool written)
     }
     delete_or_name(temp_path);
     return 0;
+}
+
+// The pass once more from the copy, for comparing the page with what it writes.
+struct pass_call {
+    int (*pass)();
+    const char* copy;
+};
+
+static bool replay_pass(void* context)
+{
+    auto& call = *static_cast<pass_call*>(context);
+    if (in_open(call.copy) != 0)
+        return false;
+    call.pass();
+    in_close();
+    return true;
+}
+
+int rewrite_through_copy(const char* page, const file_identity& first_look, const char* directory, const char* prefix,
+                         int (*pass)(), int* pass_result)
+{
+    *pass_result = 0;
+    file_identity before;
+    char temp_path[path_size];
+    if (file_ops.identify(&before, page) != 0)
+        return rewrite_copy_failed;
+    if (!(before == first_look))
+        return rewrite_changed;
+    if (make_temp_copy(temp_path, page, directory, prefix) != 0)
+        return rewrite_copy_failed;
+    if (in_open(temp_path) != 0) {
+        recover_page(page, temp_path, false);
+        return rewrite_copy_unreadable;
+    }
+    page_lock rewriting;
+    if (take_lock(&rewriting, page, lock_rewrite) != 0) {
+        in_close();
+        drop_temp_copy(temp_path);
+        return rewrite_stopped;
+    }
+    bool changed = false;
+    if (out_open_rewrite(page, &before, &changed) != 0) {
+        in_close();
+        give_back(&rewriting);
+        if (changed) {
+            // The page is as the other program left it, and newer than the copy.
+            drop_temp_copy(temp_path);
+            return rewrite_changed;
+        }
+        recover_page(page, temp_path, false);
+        return rewrite_page_unwritable;
+    }
+    *pass_result = pass();
+    int committed = out_commit();
+    bool read_whole = !in_failed();
+    in_close();
+    int result = rewrite_done;
+    if (*pass_result != 0 || committed != 0 || !read_whole) {
+        result = committed != 0 || !read_whole ? rewrite_failed : rewrite_pass_failed;
+        // Copied back only over what this run wrote: another file at the name is the other
+        // program's, and the copy stays for the user.
+        file_identity now;
+        if (file_ops.identify(&now, page) == 0 && (now.serial != before.serial || now.device != before.device)) {
+            name_kept_copy(temp_path);
+            result = rewrite_changed;
+        } else {
+            recover_page(page, temp_path, true);
+        }
+    } else if (!out_reads_back(page)) {
+        // Another program wrote the page while this one did, or replaced it since. Where bytes of
+        // this run's rewrite are still in it, the two writes are torn into each other and nothing
+        // can tell what the other program meant to leave: the page goes back to what it was.
+        // Else it is the other program's, and stays.
+        rewrite_standing standing = {};
+        pass_call call = {pass, temp_path};
+        if (compare_with_rewrite(&standing, page, temp_path, replay_pass, &call) == 0 && standing.torn)
+            recover_page(page, temp_path, true);
+        else
+            drop_temp_copy(temp_path);
+        result = rewrite_changed;
+    } else {
+        // Written as this run wrote it; a change after that is the other program's own.
+        drop_temp_copy(temp_path);
+    }
+    give_back(&rewriting);
+    return result;
 }

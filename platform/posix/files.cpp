@@ -58,11 +58,12 @@ static int sync_descriptor(int fd)
 int copy_file(const char* from, const char* to, int flags)
 {
     bool replace = (flags & copy_replace) != 0;
-    int in = open(from, O_RDONLY | O_CLOEXEC);
+    // Without blocking: a pipe without a writer would hold the open for ever; it is no file to copy.
+    int in = open(from, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (in < 0)
         return -1;
     struct stat info;
-    if (fstat(in, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(in);
         return -1;
     }
@@ -150,8 +151,8 @@ int sync_folder(const char* folder)
 
 bool files_equal(const char* a, const char* b)
 {
-    int fa = open(a, O_RDONLY | O_CLOEXEC);
-    int fb = fa >= 0 ? open(b, O_RDONLY | O_CLOEXEC) : -1;
+    int fa = open(a, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    int fb = fa >= 0 ? open(b, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1;
     bool equal = fa >= 0 && fb >= 0;
     static char buffer_a[65536];
     static char buffer_b[65536];
@@ -180,38 +181,75 @@ bool files_equal(const char* a, const char* b)
     return equal;
 }
 
-int identify_file(file_identity* out, const char* path)
+static unsigned long long nanoseconds(const timespec& t)
 {
-    *out = {};
-    struct stat info;
-    if (stat(path, &info) != 0 || S_ISDIR(info.st_mode))
-        return -1;
-    auto nanoseconds = [](const timespec& t) {
-        return static_cast<unsigned long long>(t.tv_sec) * 1000000000ull + static_cast<unsigned long long>(t.tv_nsec);
-    };
+    return static_cast<unsigned long long>(t.tv_sec) * 1000000000ull + static_cast<unsigned long long>(t.tv_nsec);
+}
+
+static void fill_identity(file_identity* out, const struct stat& info)
+{
     out->size = static_cast<unsigned long long>(info.st_size);
     out->written = nanoseconds(info.st_mtim);
     out->changed = nanoseconds(info.st_ctim);
     out->device = static_cast<unsigned long long>(info.st_dev);
     out->serial = static_cast<unsigned long long>(info.st_ino);
+}
+
+int identify_file(file_identity* out, const char* path)
+{
+    *out = {};
+    struct stat info;
+    if (stat(path, &info) != 0)
+        return -1;
+    if (!S_ISREG(info.st_mode))
+        return -2;
+    fill_identity(out, info);
     return 0;
 }
 
-int find_temporary_copies(char* names, int size, int max, const char* folder)
+FILE* open_for_rewrite(const char* path, const file_identity* expected, bool* changed)
 {
-    DIR* dir = opendir(folder[0] ? folder : ".");
-    if (!dir)
-        return 0;
-    int found = 0;
+    *changed = false;
+    int fd = open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    struct stat info;
+    file_identity now = {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    fill_identity(&now, info);
+    if (!(now == *expected)) {
+        *changed = true;
+        close(fd);
+        return nullptr;
+    }
+    FILE* file = ftruncate(fd, 0) == 0 ? fdopen(fd, "wb") : nullptr;
+    if (!file)
+        close(fd);
+    return file;
+}
+
+int list_files(const char* folder, bool (*each)(const char* name, void* context), void* context)
+{
+    int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
+    if (!dir) {
+        if (fd >= 0)
+            close(fd);
+        return -1;
+    }
     while (const dirent* entry = readdir(dir)) {
-        if (entry->d_type == DT_DIR || !is_temporary_copy_name(entry->d_name))
-            continue;
-        if (found < max)
-            copy_bounded(names + found * size, size, entry->d_name);
-        ++found;
+        struct stat info;
+        bool regular = entry->d_type == DT_REG ||
+                       ((entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) &&
+                        fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode));
+        if (regular && !each(entry->d_name, context))
+            break;
     }
     closedir(dir);
-    return found;
+    return 0;
 }
 
 int executable_path(char* out, int size)
@@ -225,20 +263,40 @@ int executable_path(char* out, int size)
     return 0;
 }
 
-// A directory opens as a stream for reading on POSIX but cannot be read; it is no page, as on
-// Windows. (Opened for writing it fails by itself.)
+// Only a regular file opens as a page stream. The open does not block, so that a pipe without a
+// writer is refused at once instead of holding the program; a directory (which opens for reading on
+// POSIX but cannot be read), a device or a pipe is no page, as on Windows.
 static FILE* open_stream(const char* path, const char* mode)
 {
-    FILE* file = std::fopen(path, mode);
+    bool writing = mode[0] == 'w';
+    int fd = open(path, (writing ? O_WRONLY | O_CREAT | O_TRUNC : O_RDONLY) | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return nullptr;
     struct stat info;
-    if (file && mode[0] == 'r' && fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
-        std::fclose(file);
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
         errno = EISDIR;
         return nullptr;
     }
+    // Reads of a regular file never block; the flag is dropped all the same, so that the stream
+    // behaves as one that fopen made.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    FILE* file = fdopen(fd, writing ? "wb" : "rb");
+    if (!file)
+        close(fd);
     return file;
 }
 static int close_stream(FILE* file) { return std::fclose(file); }
 
-file_operations file_ops = {open_stream, close_stream,     copy_file,   delete_file,  sync_stream,
-                            sync_folder, find_stored_name, files_equal, identify_file};
+file_operations file_ops = {
+    .open = open_stream,
+    .close = close_stream,
+    .copy = copy_file,
+    .remove = delete_file,
+    .sync_stream = sync_stream,
+    .sync_folder = sync_folder,
+    .stored_name = find_stored_name,
+    .equal = files_equal,
+    .identify = identify_file,
+    .rewrite = open_for_rewrite,
+};

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
@@ -44,9 +45,9 @@ static int copy_failure(bool replace, DWORD error)
 
 // A larger file is copied in blocks with copy_pause between them, so that the window keeps
 // answering (CopyFileA would hold the thread for the whole copy); so is a copy that must reach
-// stable storage, whose bytes are flushed before the handle goes (a read-only copy could not be
-// opened again to flush it). As CopyFileA does, the copy gets the source's attributes and time of
-// last writing; a copy that this call created and that failed is removed again.
+// stable storage, whose bytes are flushed before the handle goes. As CopyFileA does, the copy gets
+// the source's time of last writing; a copy that this call created and that failed is removed
+// again.
 static int copy_in_blocks(const char* from, const char* to, int flags, const WIN32_FILE_ATTRIBUTE_DATA& source)
 {
     bool replace = (flags & copy_replace) != 0;
@@ -55,7 +56,8 @@ static int copy_in_blocks(const char* from, const char* to, int flags, const WIN
                             nullptr);
     if (in == INVALID_HANDLE_VALUE)
         return -1;
-    HANDLE out = CreateFileA(to, GENERIC_WRITE, 0, nullptr, replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+    // Others may read it meanwhile: the programs' own locks on a page are handles that read it.
+    HANDLE out = CreateFileA(to, GENERIC_WRITE, FILE_SHARE_READ, nullptr, replace ? CREATE_ALWAYS : CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
                              nullptr);
     if (out == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
@@ -92,8 +94,11 @@ static int copy_in_blocks(const char* from, const char* to, int flags, const WIN
             DeleteFileA(to);
         return -1;
     }
-    SetFileAttributesA(to, source.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
+    // A new copy takes the source's attributes but read-only, which would keep the program from
+    // deleting its own temporary copy (of a read-only page) again; a file copied over keeps its own.
+    if (!replace)
+        SetFileAttributesA(to, source.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                          FILE_ATTRIBUTE_ARCHIVE));
     return 0;
 }
 
@@ -150,42 +155,99 @@ bool files_equal(const char* a, const char* b)
     return equal;
 }
 
+// The identity of an open file: its size, the times of its last writing and of the last change of
+// its record, its volume and its index on the volume. False when the handle is no disk file.
+static bool identity_of(file_identity* out, HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    auto value = [](DWORD high, DWORD low) { return static_cast<unsigned long long>(high) << 32 | low; };
+    out->size = value(info.nFileSizeHigh, info.nFileSizeLow);
+    out->written = value(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    FILE_BASIC_INFO basic;
+    if (GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic))
+        out->changed = static_cast<unsigned long long>(basic.ChangeTime.QuadPart);
+    else  // no time of the last change of its record: the time it was made stands for it
+        out->changed = value(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime);
+    out->device = info.dwVolumeSerialNumber;
+    out->serial = value(info.nFileIndexHigh, info.nFileIndexLow);
+    return true;
+}
+
 int identify_file(file_identity* out, const char* path)
 {
     *out = {};
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data) || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return -1;
-    auto value = [](DWORD high, DWORD low) { return static_cast<unsigned long long>(high) << 32 | low; };
-    out->size = value(data.nFileSizeHigh, data.nFileSizeLow);
-    out->written = value(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime);
-    // No time of the last change of its record: the time it was made stands for it.
-    out->changed = value(data.ftCreationTime.dwHighDateTime, data.ftCreationTime.dwLowDateTime);
+    // Opened for no access at all, which no other program's sharing mode refuses.
+    HANDLE handle = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_INVALID_NAME ||
+                       error == ERROR_BAD_PATHNAME || error == ERROR_FILENAME_EXCED_RANGE
+                   ? -1
+                   : -2;
+    }
+    bool regular = identity_of(out, handle);
+    CloseHandle(handle);
+    if (!regular) {
+        *out = {};
+        return -2;
+    }
     return 0;
 }
 
-int find_temporary_copies(char* names, int size, int max, const char* folder)
+FILE* open_for_rewrite(const char* path, const file_identity* expected, bool* changed)
+{
+    *changed = false;
+    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return nullptr;
+    file_identity now = {};
+    if (!identity_of(&now, handle)) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    if (!(now == *expected)) {
+        *changed = true;
+        CloseHandle(handle);
+        return nullptr;
+    }
+    int fd = -1;
+    if (SetEndOfFile(handle))
+        fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+    FILE* file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
+    if (!file) {
+        if (fd >= 0)
+            _close(fd);
+        else
+            CloseHandle(handle);
+    }
+    return file;
+}
+
+int list_files(const char* folder, bool (*each)(const char* name, void* context), void* context)
 {
     char pattern[MAX_PATH];
     int n = static_cast<int>(std::strlen(folder));
-    if (n + 6 > MAX_PATH)
-        return 0;
+    if (n + 2 > MAX_PATH)
+        return -1;
     std::memcpy(pattern, folder, static_cast<size_t>(n));
-    copy_bounded(pattern + n, MAX_PATH - n, "*.tmp");
+    copy_bounded(pattern + n, MAX_PATH - n, "*");
     WIN32_FIND_DATAA entry;
     HANDLE search = FindFirstFileA(pattern, &entry);
     if (search == INVALID_HANDLE_VALUE)
-        return 0;
-    int found = 0;
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
     do {
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !is_temporary_copy_name(entry.cFileName))
+        if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
             continue;
-        if (found < max)
-            copy_bounded(names + found * size, size, entry.cFileName);
-        ++found;
+        if (!each(entry.cFileName, context))
+            break;
     } while (FindNextFileA(search, &entry));
     FindClose(search);
-    return found;
+    return 0;
 }
 
 int executable_path(char*, int) { return -1; }
@@ -193,5 +255,15 @@ int executable_path(char*, int) { return -1; }
 static FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
 static int close_stream(FILE* file) { return std::fclose(file); }
 
-file_operations file_ops = {open_stream, close_stream,     copy_file,   delete_file,  sync_stream,
-                            sync_folder, find_stored_name, files_equal, identify_file};
+file_operations file_ops = {
+    .open = open_stream,
+    .close = close_stream,
+    .copy = copy_file,
+    .remove = delete_file,
+    .sync_stream = sync_stream,
+    .sync_folder = sync_folder,
+    .stored_name = find_stored_name,
+    .equal = files_equal,
+    .identify = identify_file,
+    .rewrite = open_for_rewrite,
+};

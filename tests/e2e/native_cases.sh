@@ -78,7 +78,7 @@ mkdir -p "$site/b"
 cp "$site/photo2.html" "$site/index.html" "$site/b/"
 run addNextpics '' photo2.html b/photo2.html b/index.html missing.html
 check "add: a header for each change of directory; a missing page is not converted" \
-    same "$banner_add"$'\n  photo2.html -> index.html (0 imgs, 0 strms) : OK.\n\nb/ :\n  photo2.html -> index.html (0 imgs, 0 strms) : OK.\n  index.html -> photo1.html  (no convert)\n\n :\n\nCannot open RD file : missing.html\n\nCannot open source file (RD) : missing.html\n   (no convert)\n\ndone.' "$out"
+    same "$banner_add"$'\n  photo2.html -> index.html (0 imgs, 0 strms) : OK.\n\nb/ :\n  photo2.html -> index.html (0 imgs, 0 strms) : OK.\n  index.html -> photo1.html  (no convert)\n\n :\n\nCannot open RD file : missing.html\n\nCannot open source file (RD) : missing.html\n  missing.html (no convert)\n\ndone.' "$out"
 
 new_site japanese
 LC_ALL=ja_JP.UTF-8 run addNextpics '' photo1.html
@@ -167,7 +167,7 @@ check "del: our onLoad without the marker is taken out" same '<html><BODY>ours</
 mkdir -p "$site/b"
 run delNextpics '' missing.html b/missing.html
 check "del: a page that cannot be opened; a header for the new directory" \
-    same "$banner_del"$'\n\nCannot open RD file : missing.html\n   (no convert)\n\nb/ :\n\nCannot open RD file : b/missing.html\n   (no convert)\n\ndone.' "$out"
+    same "$banner_del"$'\n\nCannot open RD file : missing.html\n  missing.html (no convert)\n\nb/ :\n\nCannot open RD file : b/missing.html\n  missing.html (no convert)\n\ndone.' "$out"
 
 echo "native end-to-end: $passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -230,6 +230,40 @@ static int failing_identify(file_identity* out, const char* path)
     return result;
 }
 
+// Opens for rewriting as the system's own operation does (the identity checked through the open
+// file), as a counting stream.
+static FILE* failing_rewrite(const char* path, const file_identity* expected, bool* changed)
+{
+    *changed = false;
+    if (fails(fault_open)) {
+        errno = EACCES;
+        return nullptr;
+    }
+    int fd = open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        return nullptr;
+    file_identity now = {};
+    if (identify_file(&now, path) != 0 || !(now == *expected)) {
+        *changed = true;
+        close(fd);
+        return nullptr;
+    }
+    if (ftruncate(fd, 0) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    cookie* k = new cookie{fd, false, 0, path};
+    FILE* file = fopencookie(k, "wb", cookie_io_functions_t{cookie_read, cookie_write, cookie_seek, cookie_close});
+    if (!file) {
+        close(fd);
+        delete k;
+        return nullptr;
+    }
+    cookies[file] = k;
+    tell(fault_open, path, true);
+    return file;
+}
+
 // A copy that fails: over an existing name, half of the source reaches the target before the
 // error; a new target is left out, as the system's copy leaves no half copy of its own making.
 static int half_copy(const char* from, const char* to, int flags)
@@ -268,6 +302,16 @@ static int failing_remove(const char* path)
 
 void install_fault_operations()
 {
-    file_ops = {failing_open,        failing_close,       failing_copy,  failing_remove,  failing_sync_stream,
-                failing_sync_folder, failing_stored_name, failing_equal, failing_identify};
+    file_ops = {
+        .open = failing_open,
+        .close = failing_close,
+        .copy = failing_copy,
+        .remove = failing_remove,
+        .sync_stream = failing_sync_stream,
+        .sync_folder = failing_sync_folder,
+        .stored_name = failing_stored_name,
+        .equal = failing_equal,
+        .identify = failing_identify,
+        .rewrite = failing_rewrite,
+    };
 }

@@ -27,7 +27,7 @@ namespace {
 // its next page are left out: what a page becomes when its next page cannot be read for them.
 std::string prepared_without(const std::string& page, const std::string& original, bool images, bool streams)
 {
-    char links[link_table_size][path_size];
+    char links[link_table_size][value_size];
     collect_links(page.c_str(), links);
     copy_text(next_link, path_size, links[0]);
     dir_part(next_link_dir, next_link);

@@ -22,11 +22,11 @@ static void set_next_page(unsigned selector)
     const bool empty_tables = (selector & 4) != 0;
     image_count = empty_tables ? 0 : 3;
     stream_count = empty_tables ? 0 : 2;
-    copy_text(image_table[0], path_size, "a.gif");
-    copy_text(image_table[1], path_size, "http://host/b.gif");
-    copy_text(image_table[2], path_size, "img/\x82\xa0.jpg");
-    copy_text(stream_table[0], path_size, "s.mid");
-    copy_text(stream_table[1], path_size, "HTTP://host/t.wav");
+    copy_text(image_table[0], value_size, "a.gif");
+    copy_text(image_table[1], value_size, "http://host/b.gif");
+    copy_text(image_table[2], value_size, "img/\x82\xa0.jpg");
+    copy_text(stream_table[0], value_size, "s.mid");
+    copy_text(stream_table[1], value_size, "HTTP://host/t.wav");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

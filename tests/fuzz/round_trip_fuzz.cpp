@@ -125,9 +125,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const bool empty_tables = (selector & 4) != 0;
     image_count = empty_tables ? 0 : 2;
     stream_count = empty_tables ? 0 : 1;
-    copy_text(image_table[0], path_size, "a.gif");
-    copy_text(image_table[1], path_size, "http://host/b.gif");
-    copy_text(stream_table[0], path_size, "s.mid");
+    copy_text(image_table[0], value_size, "a.gif");
+    copy_text(image_table[1], value_size, "http://host/b.gif");
+    copy_text(stream_table[0], value_size, "s.mid");
 
     const std::string& folder = fuzz_folder();
     const std::string original = folder + "original.html";

@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-static void check_table(char (*table)[path_size], int count, int kept_at_most)
+static void check_table(char (*table)[value_size], int count, int kept_at_most)
 {
     require(count >= 0 && count <= kept_at_most, "count out of range");
     for (int i = 0; i < count; ++i)
@@ -23,10 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     int set = test_already_set(page.c_str());
     require(set == 0 || set == 123 || set == -2, "already-set test gave neither 0, 123 nor -2");
 
-    auto* links = new char[link_table_size][path_size];
-    auto* images = new char[image_table_size][path_size];
-    auto* streams = new char[stream_table_size][path_size];
-    char rel_next[path_size];
+    auto* links = new char[link_table_size][value_size];
+    auto* images = new char[image_table_size][value_size];
+    auto* streams = new char[stream_table_size][value_size];
+    char rel_next[value_size];
     int link_count = collect_links(page.c_str(), links, rel_next);
     check_table(links, link_count, link_table_size - 2);
     require(std::memchr(rel_next, '\0', 258) != nullptr, "rel=next link longer than 257 bytes");
@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     check_table(images, image_count, image_table_size - 2);
     check_table(streams, stream_count, stream_table_size - 2);
 
-    auto* links2 = new char[link_table_size][path_size];
-    auto* images2 = new char[image_table_size][path_size];
-    auto* streams2 = new char[stream_table_size][path_size];
-    char rel_next2[path_size];
+    auto* links2 = new char[link_table_size][value_size];
+    auto* images2 = new char[image_table_size][value_size];
+    auto* streams2 = new char[stream_table_size][value_size];
+    char rel_next2[value_size];
     int image_count2 = 0, stream_count2 = 0;
     collect_images_and_streams(page.c_str(), images2, image_count2, streams2, stream_count2);
     int link_count2 = collect_links(page.c_str(), links2, rel_next2);  // the kept links, mostly

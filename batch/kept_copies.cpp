@@ -1,0 +1,242 @@
+// What a run does with the temporary copies an earlier run left behind.
+#include "batch/kept_copies.h"
+
+#include "batch/run_log.h"
+#include "console/text_screen.h"
+#include "platform/files.h"
+#include "textio/page_compare.h"
+#include "textio/page_locks.h"
+#include "textio/paths.h"
+#include "textio/temp_copy.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+void print(const char* text) { screen_print(text, static_cast<int>(std::strlen(text))); }
+
+// What a page is to a copy.
+enum match_kind { no_match, copy_redundant, page_cut, page_finished };
+
+struct variant_call {
+    const batch_rules* rules;
+    const char* copy;
+    int variant;
+};
+
+bool call_variant(void* context)
+{
+    auto& call = *static_cast<variant_call*>(context);
+    return call.rules->rewrite_variant(call.copy, call.variant);
+}
+
+match_kind match(const char* page, const char* copy, int variants, const batch_rules& rules)
+{
+    copy_standing s;
+    if (compare_with_copy(&s, page, copy) != 0)
+        return no_match;
+    if (s.copy_in_page)
+        return copy_redundant;
+    if (s.page_in_copy)
+        return page_cut;
+    for (int v = 0; v < variants; ++v) {
+        rewrite_standing r;
+        variant_call call = {&rules, copy, v};
+        if (compare_with_rewrite(&r, page, copy, call_variant, &call) == 0 && r.explained)
+            return r.same ? page_finished : page_cut;
+    }
+    return no_match;
+}
+
+// ---- the copies of a folder
+
+constexpr int matches_kept = 8;
+
+struct copy_look {
+    const char* folder;
+    const char* copy;  // its path
+    int variants;
+    const batch_rules* rules;
+    int count;  // matches, also beyond those kept
+    char names[matches_kept][path_size];
+    match_kind kinds[matches_kept];
+    bool empty[matches_kept];
+};
+
+bool has_page_suffix(const char* name)
+{
+    const char* dot = std::strrchr(name, '.');
+    return dot && (has_prefix_nocase(dot, ".htm") == 0) && (dot[4] == '\0' || ((dot[4] == 'l' || dot[4] == 'L') && dot[5] == '\0'));
+}
+
+bool look_at_page(const char* name, void* context)
+{
+    copy_look& look = *static_cast<copy_look*>(context);
+    char path[path_size];
+    if (is_temporary_copy_name(name) || !join_path(path, look.folder, name))
+        return true;
+    match_kind kind = match(path, look.copy, look.variants, *look.rules);
+    if (kind == no_match)
+        return true;
+    if (look.count < matches_kept) {
+        copy_text(look.names[look.count], path_size, name);
+        look.kinds[look.count] = kind;
+        file_identity identity;
+        look.empty[look.count] = file_ops.identify(&identity, path) == 0 && identity.size == 0;
+    }
+    ++look.count;
+    return true;
+}
+
+// True when no other run works on a file of the folder now (but for the one this run holds).
+bool folder_is_quiet(const char* folder, const char* held)
+{
+    struct quiet {
+        const char* folder;
+        const char* held;
+        bool busy;
+    } q = {folder, held, false};
+    list_files(
+        folder,
+        [](const char* name, void* context) {
+            quiet& q = *static_cast<quiet*>(context);
+            char path[path_size];
+            if (std::strcmp(name, q.held) == 0 || !join_path(path, q.folder, name))
+                return true;
+            page_lock lock;
+            if (take_lock_now(&lock, path, lock_work) != 0)
+                q.busy = true;
+            give_back(&lock);
+            return !q.busy;
+        },
+        &q);
+    return !q.busy;
+}
+
+// The one match that the copy is taken to belong to, or -1: a page that holds all of the copy
+// wins; else the one non-empty cut page; else, among empty ones (cut to nothing, which every copy
+// fits), the one that bears a page's name.
+int chosen(const copy_look& look)
+{
+    if (look.count > matches_kept)
+        return -1;
+    for (int i = 0; i < look.count; ++i)
+        if (look.kinds[i] == copy_redundant)
+            return i;
+    int found = -1;
+    int candidates = 0;
+    for (int i = 0; i < look.count; ++i)
+        if (!look.empty[i]) {
+            found = i;
+            ++candidates;
+        }
+    if (candidates == 1)
+        return found;
+    if (candidates > 1)
+        return -1;
+    for (int i = 0; i < look.count; ++i)
+        if (has_page_suffix(look.names[i])) {
+            found = i;
+            ++candidates;
+        }
+    return candidates == 1 ? found : -1;
+}
+
+enum copy_outcome { copy_named, copy_dealt_with, copy_in_use };
+
+copy_outcome deal_with(const char* folder, const char* copy_name, const batch_rules& rules)
+{
+    char copy[path_size];
+    if (!join_path(copy, folder, copy_name) || has_prefix_nocase(copy_name, rules.copy_prefix) != 0 ||
+        !rules.rewrite_variants)
+        return copy_named;
+    file_identity before;
+    int variants = rules.rewrite_variants(copy);
+    if (file_ops.identify(&before, copy) != 0 || variants <= 0)
+        return copy_named;
+    static copy_look look;
+    look = {folder, copy, variants, &rules, 0, {}, {}, {}};
+    list_files(folder, look_at_page, &look);
+    int at = chosen(look);
+    if (at < 0)
+        return copy_named;
+    const char* name = look.names[at];
+    char page[path_size];
+    join_path(page, folder, name);
+    page_lock working;
+    file_identity now;
+    if (take_lock_now(&working, page, lock_work) != 0)
+        return copy_in_use;
+    // A copy that a run at work made would have that run's page held: only once no page of the
+    // folder is held, and the copy is the file it was when it was looked at, is it an earlier run's.
+    if (!folder_is_quiet(folder, name) || file_ops.identify(&now, copy) != 0 || !(now == before)) {
+        give_back(&working);
+        return copy_in_use;
+    }
+    if (look.kinds[at] == page_cut) {
+        page_lock rewriting;
+        take_lock(&rewriting, page, lock_rewrite);
+        bool back = recover_page(page, copy, true) == 0;
+        give_back(&rewriting);
+        print("  ");
+        print(name);
+        print(back ? ", cut short by an earlier run, put back from " : " could not be put back from ");
+        print(copy_name);
+        print("\r\n");
+    } else {
+        bool deleted = file_ops.remove(copy) == 0;
+        print("  ");
+        print(copy_name);
+        print(", a copy of ");
+        print(name);
+        print(deleted ? " from an earlier run, deleted: the page is whole\r\n"
+                      : " from an earlier run, could not be deleted\r\n");
+    }
+    give_back(&working);
+    return copy_dealt_with;
+}
+
+char met_folders[32][path_size];
+int folders_met;  // in all; the last 32 are kept
+
+}  // namespace
+
+void forget_kept_copies() { folders_met = 0; }
+
+void meet_kept_copies(const char* folder, const batch_rules& rules)
+{
+    for (int i = 0; i < folders_met && i < 32; ++i)
+        if (std::strcmp(met_folders[i], folder) == 0)
+            return;
+    copy_text(met_folders[folders_met++ % 32], path_size, folder);
+    constexpr int most = 64;  // copies looked at; the rest are counted
+    static char names[most][path_size];
+    int found = find_temporary_copies(names[0], path_size, most, folder);
+    // In the order of their names, whatever order the folder keeps them in.
+    int listed = found < most ? found : most;
+    const char* order[most];
+    for (int i = 0; i < listed; ++i) {
+        int at = i;
+        for (; at > 0 && std::strcmp(order[at - 1], names[i]) > 0; --at)
+            order[at] = order[at - 1];
+        order[at] = names[i];
+    }
+    constexpr int shown = 4;
+    int named = 0;
+    for (int i = 0; i < listed; ++i) {
+        if (deal_with(folder, order[i], rules) != copy_named)
+            continue;
+        if (++named > shown)
+            continue;
+        print("  ");
+        print(order[i]);
+        print(" kept from an earlier run\r\n");
+    }
+    named += found - listed;
+    if (named > shown) {
+        char more[80];
+        std::snprintf(more, sizeof more, "  and %d more copies kept from an earlier run\r\n", named - shown);
+        print(more);
+    }
+}
