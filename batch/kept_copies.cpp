@@ -31,21 +31,28 @@ bool call_variant(void* context)
     return call.rules->rewrite_variant(call.copy, call.variant);
 }
 
-match_kind match(const char* page, const char* copy, int variants, const batch_rules& rules)
+match_kind match(const char* page, const char* copy, int variants, const batch_rules& rules, bool* blank)
 {
     copy_standing s;
+    *blank = false;
     if (compare_with_copy(&s, page, copy) != 0)
         return no_match;
-    if (s.copy_in_page)
-        return copy_redundant;
-    if (s.page_in_copy)
-        return page_cut;
+    *blank = s.page_blank;
+    // What holds pieces of the program's rewrite is a page cut while it was rewritten, even where
+    // it also holds all of the copy (a power cut may keep the page's first pieces as they were).
     for (int v = 0; v < variants; ++v) {
         rewrite_standing r;
         variant_call call = {&rules, copy, v};
-        if (compare_with_rewrite(&r, page, copy, call_variant, &call) == 0 && r.explained)
+        if (compare_with_rewrite(&r, page, copy, call_variant, &call) == 0 && r.explained && (r.torn || r.same))
             return r.same ? page_finished : page_cut;
     }
+    // The page as it was (the copy may be cut short, or hold zeros where its writing was lost);
+    // but a page that is the copy cut short, or the copy with zeros after it, was cut itself.
+    bool same = s.page_in_copy && s.copy_in_page;
+    if (variants > 0 && !same && (s.page_in_copy || (s.copy_in_page && s.zeros_beyond)))
+        return page_cut;
+    if (s.copy_in_page)
+        return copy_redundant;
     return no_match;
 }
 
@@ -61,7 +68,7 @@ struct copy_look {
     int count;  // matches, also beyond those kept
     char names[matches_kept][path_size];
     match_kind kinds[matches_kept];
-    bool empty[matches_kept];
+    bool blank[matches_kept];  // empty or all zeros: a page cut to nothing, or any other such file
 };
 
 bool has_page_suffix(const char* name)
@@ -76,14 +83,14 @@ bool look_at_page(const char* name, void* context)
     char path[path_size];
     if (is_temporary_copy_name(name) || !join_path(path, look.folder, name))
         return true;
-    match_kind kind = match(path, look.copy, look.variants, *look.rules);
+    bool blank;
+    match_kind kind = match(path, look.copy, look.variants, *look.rules, &blank);
     if (kind == no_match)
         return true;
     if (look.count < matches_kept) {
         copy_text(look.names[look.count], path_size, name);
         look.kinds[look.count] = kind;
-        file_identity identity;
-        look.empty[look.count] = file_ops.identify(&identity, path) == 0 && identity.size == 0;
+        look.blank[look.count] = blank;
     }
     ++look.count;
     return true;
@@ -115,8 +122,8 @@ bool folder_is_quiet(const char* folder, const char* held)
 }
 
 // The one match that the copy is taken to belong to, or -1: a page that holds all of the copy
-// wins; else the one non-empty cut page; else, among empty ones (cut to nothing, which every copy
-// fits), the one that bears a page's name.
+// wins; else the one cut page that is not blank; else, among blank ones (cut to nothing, which
+// every copy fits), the one that bears a page's name.
 int chosen(const copy_look& look)
 {
     if (look.count > matches_kept)
@@ -127,7 +134,7 @@ int chosen(const copy_look& look)
     int found = -1;
     int candidates = 0;
     for (int i = 0; i < look.count; ++i)
-        if (!look.empty[i]) {
+        if (!look.blank[i]) {
             found = i;
             ++candidates;
         }
@@ -152,9 +159,11 @@ copy_outcome deal_with(const char* folder, const char* copy_name, const batch_ru
         !rules.rewrite_variants)
         return copy_named;
     file_identity before;
-    int variants = rules.rewrite_variants(copy);
-    if (file_ops.identify(&before, copy) != 0 || variants <= 0)
+    if (file_ops.identify(&before, copy) != 0)
         return copy_named;
+    // A page is put back only from a copy of a page that the program would rewrite; a copy that
+    // holds nothing a page lacks may go whatever it holds.
+    int variants = rules.rewrite_variants(copy);
     static copy_look look;
     look = {folder, copy, variants, &rules, 0, {}, {}, {}};
     list_files(folder, look_at_page, &look);
@@ -181,17 +190,16 @@ copy_outcome deal_with(const char* folder, const char* copy_name, const batch_ru
         give_back(&rewriting);
         print("  ");
         print(name);
-        print(back ? ", cut short by an earlier run, put back from " : " could not be put back from ");
+        print(back ? " put back from " : " could not be put back from ");
         print(copy_name);
-        print("\r\n");
+        print(back ? ", left cut by an earlier run\r\n" : "\r\n");
     } else {
         bool deleted = file_ops.remove(copy) == 0;
         print("  ");
         print(copy_name);
-        print(", a copy of ");
+        print(deleted ? " deleted: " : " could not be deleted, though ");
         print(name);
-        print(deleted ? " from an earlier run, deleted: the page is whole\r\n"
-                      : " from an earlier run, could not be deleted\r\n");
+        print(" is whole\r\n");
     }
     give_back(&working);
     return copy_dealt_with;
@@ -204,16 +212,21 @@ int folders_met;  // in all; the last 32 are kept
 
 void forget_kept_copies() { folders_met = 0; }
 
-void meet_kept_copies(const char* folder, const batch_rules& rules)
+bool kept_copies_met(const char* folder)
 {
     for (int i = 0; i < folders_met && i < 32; ++i)
         if (std::strcmp(met_folders[i], folder) == 0)
-            return;
-    copy_text(met_folders[folders_met++ % 32], path_size, folder);
+            return true;
+    return false;
+}
+
+// Deals with the copies in folder, in the order of their names (whatever order the folder keeps
+// them in), and names those not dealt with when naming says so. Returns how many were dealt with.
+static int go_through_copies(const char* folder, const batch_rules& rules, bool naming)
+{
     constexpr int most = 64;  // copies looked at; the rest are counted
     static char names[most][path_size];
     int found = find_temporary_copies(names[0], path_size, most, folder);
-    // In the order of their names, whatever order the folder keeps them in.
     int listed = found < most ? found : most;
     const char* order[most];
     for (int i = 0; i < listed; ++i) {
@@ -224,19 +237,31 @@ void meet_kept_copies(const char* folder, const batch_rules& rules)
     }
     constexpr int shown = 4;
     int named = 0;
+    int dealt_with = 0;
     for (int i = 0; i < listed; ++i) {
-        if (deal_with(folder, order[i], rules) != copy_named)
-            continue;
-        if (++named > shown)
+        copy_outcome outcome = deal_with(folder, order[i], rules);
+        dealt_with += outcome == copy_dealt_with ? 1 : 0;
+        if (outcome != copy_named || !naming || ++named > shown)
             continue;
         print("  ");
         print(order[i]);
         print(" kept from an earlier run\r\n");
     }
     named += found - listed;
-    if (named > shown) {
+    if (naming && named > shown) {
         char more[80];
         std::snprintf(more, sizeof more, "  and %d more copies kept from an earlier run\r\n", named - shown);
         print(more);
     }
+    return dealt_with;
+}
+
+int settle_kept_copies(const char* folder, const batch_rules& rules) { return go_through_copies(folder, rules, false); }
+
+void meet_kept_copies(const char* folder, const batch_rules& rules)
+{
+    if (kept_copies_met(folder))
+        return;
+    copy_text(met_folders[folders_met++ % 32], path_size, folder);
+    go_through_copies(folder, rules, true);
 }

@@ -17,5 +17,12 @@ struct batch_rules;
 // that run's own. The last 32 folders met are remembered.
 void meet_kept_copies(const char* folder, const batch_rules& rules);
 
+// Deals with the copies in folder as meet_kept_copies does, any time, without naming the others.
+// Returns how many it dealt with.
+int settle_kept_copies(const char* folder, const batch_rules& rules);
+
+// True when the run has met folder already (one of the last 32).
+bool kept_copies_met(const char* folder);
+
 // Forgets the folders met (at the start of a batch).
 void forget_kept_copies();

@@ -122,6 +122,22 @@ run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_
                       left_out.count == 1 ? "" : "s", left_out.by_bytes ? "128 KB of page names" : "1023");
         screen_print(line, length(line));
     }
+    // A page that an earlier run left cut is put back before any page is read, also as the next
+    // page of another. How the program would have rewritten a copy depends on its next page, which
+    // may lie in a folder met later: the folders are gone through again while that puts back more.
+    for (int round = 0, settled = 1; settled > 0 && round < 4; ++round) {
+        settled = 0;
+        for (int i = 0; i < count; ++i) {
+            char directory[path_size];
+            char copy[path_size];
+            dir_part(directory, pages[i], rules.separators);
+            if ((i > 0 && std::strcmp(directory, last_directory) == 0) || refusal(pages[i], rules.separators) ||
+                find_temporary_copies(copy, path_size, 1, directory) == 0)
+                continue;
+            print_directory(directory, last_directory, pages[i], rules.separators);
+            settled += settle_kept_copies(directory, rules);
+        }
+    }
     for (int i = 0; i < count && !outcome.stopped; ++i) {
         if (console_stop_requested())
             break;

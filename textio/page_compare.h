@@ -7,6 +7,8 @@
 struct copy_standing {
     bool page_in_copy;  // every piece of the page is the copy's: the page is the copy, maybe cut short
     bool copy_in_page;  // every piece of the copy is the page's or zeros: it holds nothing the page lacks
+    bool page_blank;    // the page is empty or all zeros, which fits every copy
+    bool zeros_beyond;  // the page is longer than the copy by zeros alone: writes lost past the copy's end
 };
 
 // Fills out for the files at page and copy. 0, or -1 when either cannot be read.

@@ -98,8 +98,8 @@ static bool output_failed;
 static int history[4] = {-1, -1, -1, -1};  // most recent first
 
 static char input_buffer[4096];   // the input file's stdio buffer
-static char output_buffer[4096];  // the output file's stdio buffer
 static unsigned char output_data[output_block_size];
+static unsigned char output_buffer[output_block_size];  // the output file's stdio buffer
 static unsigned char* output_next = output_data;  // where the next byte written goes
 
 // The classes by byte, for the loops that look at many bytes: blanks and ">" (the end of an
@@ -735,7 +735,10 @@ static bool output_opened(FILE* file)
     static bool exit_handler;
     output = file;
     output_sink = nullptr;
-    if (std::setvbuf(output, output_buffer, _IOFBF, sizeof output_buffer) != 0) {
+    // The library's buffer takes a whole block, so that each block goes to the file in one write
+    // and a write that fails is the last: with a smaller buffer, the library went on writing the
+    // rest of the block after a failed write, at that write's place (the page's start).
+    if (std::setvbuf(output, reinterpret_cast<char*>(output_buffer), _IOFBF, sizeof output_buffer) != 0) {
         stream_message("Buffering failed.(WR)\n");
         file_ops.close(output);
         output = nullptr;

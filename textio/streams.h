@@ -2,7 +2,7 @@
 // one byte of look-ahead. Each stream exists once, as module state. The readers take the file in
 // blocks of 64 KB (through stdio's fread) into a buffer of their own, so that the passes can also
 // take a run of bytes at once; the output gathers 64 KB before it hands them to the file (whose
-// own stdio buffer is 4 KB), so that a page of up to 64 KB is written in one go.
+// stdio buffer takes 64 KB as well), so that a page of up to 64 KB is written in one go.
 //
 // Character codes: 0-255 for a byte, -1 at the end of the input. Writes take a code and write
 // its low eight bits.
@@ -140,7 +140,7 @@ bool in_failed();
 long long in_tell();
 int in_seek(long long position);
 
-// Output stream: writer with a 4096-byte stdio buffer behind a 64 KB block of its own (a write
+// Output stream: writer with a 64 KB block of its own, written out a block at a time (a write
 // failure shows when a full block cannot be written out), remembering the last four bytes written.
 int out_open(const char* path);  // 0, or -1 after printing the open message
 // out_open for rewriting a page in place: opens it only while it is still the file expected

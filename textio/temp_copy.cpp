@@ -184,9 +184,13 @@ int rewrite_through_copy(const char* page, const file_identity& first_look, cons
         // this run's rewrite are still in it, the two writes are torn into each other and nothing
         // can tell what the other program meant to leave: the page goes back to what it was.
         // Else it is the other program's, and stays.
+        // Where the page cannot even be read back, the copy stays, named, for the user.
         rewrite_standing standing = {};
         pass_call call = {pass, temp_path};
-        if (compare_with_rewrite(&standing, page, temp_path, replay_pass, &call) == 0 && standing.torn)
+        int compared = compare_with_rewrite(&standing, page, temp_path, replay_pass, &call);
+        if (compared != 0)
+            name_kept_copy(temp_path);
+        else if (standing.torn)
             recover_page(page, temp_path, true);
         else
             drop_temp_copy(temp_path);

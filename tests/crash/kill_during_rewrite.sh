@@ -2,7 +2,8 @@
 # Crash safety: kills addNextpics and delNextpics (SIGKILL) at random moments while they work on
 # three large pages, and checks after every kill that each page is whole: byte for byte as it was
 # or as the finished run leaves it, or else cut, with a temporary copy beside it (addnex*.tmp,
-# delnex*.tmp) that holds the page as it was.
+# delnex*.tmp) that holds the page as it was. Then one more run of the same program must finish
+# the job: every page as the finished run leaves it, and no temporary copy left.
 # Usage: kill_during_rewrite.sh <folder with addNextpics and delNextpics> [trials]
 # CRASH_TRIALS (default 80, half for each program), CRASH_PAGE_MB (default 40) and CRASH_SEED
 # (default: random, printed) change the run. On a busy machine the trials stop after about
@@ -105,6 +106,19 @@ trial() {
             fi
         fi
     done
+    # The next run puts a cut page back from its copy and treats it as it was asked to.
+    run "$program"
+    for p in "${pages[@]}"; do
+        if ! cmp -s "$work/$to/$p" "$site/$p"; then
+            ok=0
+            echo "FAILED: $program killed after $delay ms: the next run left $p unfinished"
+        fi
+    done
+    if compgen -G "$site/*.tmp" >/dev/null; then
+        ok=0
+        echo "FAILED: $program killed after $delay ms: the next run left a temporary copy"
+        ls -l "$site"
+    fi
     if [ "$ok" = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 }
 

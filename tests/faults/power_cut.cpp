@@ -5,6 +5,7 @@
 #include "tests/test_support.h"
 
 #include <filesystem>
+#include <vector>
 
 const loss_pattern loss_pattern_list[loss_patterns] = {
     {"every unsynced change lost", loss_pattern::lose_all, true},
@@ -143,3 +144,16 @@ bool stop_power_watch()
 }
 
 const disk_image& image_after_cut(int pattern) { return images[pattern]; }
+
+void power_back_on(const disk_image& image)
+{
+    std::vector<std::string> there;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            there.push_back(normal(entry.path().string()));
+    for (const std::string& path : there)
+        if (!image.count(path))
+            std::filesystem::remove(path);
+    for (const auto& [path, bytes] : image)
+        write_file(path, bytes);
+}

@@ -34,3 +34,6 @@ bool stop_power_watch();
 // The files under root as the disk would hold them after the cut, under pattern (an index into
 // loss_pattern_list).
 const disk_image& image_after_cut(int pattern);
+
+// Puts the files under root as image holds them, the power back on: every other file there goes.
+void power_back_on(const disk_image& image);
