@@ -17,17 +17,25 @@ char applet_end_block[insert_block_size];
 
 constexpr int none = -1;
 
+// Set when a block that is written into pages (2-4) was longer than a block holds: its end would
+// be cut off in every page (a stand-in script cut short is a script error there).
+static bool written_block_cut = false;
+
 // Reads one block. Two bytes are held back so that a run of three hyphens, which ends the block,
-// is never stored; CR LF pairs that no stored byte precedes are dropped (blocks 2-4). Returns
-// false at the end of the file.
-static bool read_block(FILE* file, char* block, bool drop_leading_line_breaks)
+// is never stored; CR LF pairs that no stored byte precedes are dropped (blocks 2-4). Bytes past
+// the block's size are left out and set cut. Returns false at the end of the file.
+static bool read_block(FILE* file, char* block, bool drop_leading_line_breaks, bool& cut)
 {
     int p1 = none;
     int p2 = none;
     int stored = 0;
     auto append = [&](int b) {
-        if (b != none && stored < insert_block_size - 1)
+        if (b == none)
+            return;
+        if (stored < insert_block_size - 1)
             block[stored++] = static_cast<char>(b);
+        else
+            cut = true;
     };
     for (;;) {
         int b = std::fgetc(file);
@@ -58,13 +66,18 @@ int load_insert_blocks(const char* directory)
     char* blocks[] = {header_block, lead_in_block, applet_tag_block, applet_end_block};
     for (char* block : blocks)
         block[0] = '\0';
+    written_block_cut = false;
     char path[path_size];
     FILE* file = join_path(path, directory, "insert.ini") ? file_ops.open(path, "rb") : nullptr;
     if (!file)
         return -1;
-    for (int i = 0; i < 4; ++i)
-        if (!read_block(file, blocks[i], i > 0))
+    for (int i = 0; i < 4; ++i) {
+        bool cut = false;
+        bool more = read_block(file, blocks[i], i > 0, cut);
+        written_block_cut = written_block_cut || (cut && i > 0);
+        if (!more)
             break;
+    }
     file_ops.close(file);
     return 0;
 }
@@ -78,6 +91,8 @@ static bool holds_at(const char* block, int position, const char* expected)
 
 bool file_set_intact()
 {
+    if (written_block_cut)
+        return false;
     const char* tag = applet_tag_block;
     if (tag[0] != '\0' &&
         !(holds_at(tag, 1, "a") && holds_at(tag, 8, "code=\"nextpics.")))

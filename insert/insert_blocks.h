@@ -13,7 +13,8 @@ extern char applet_end_block[insert_block_size];  // block 4: the applet end tag
 int load_insert_blocks(const char* directory);
 
 // True when the applet blocks hold their fixed bytes where the page rewriter expects them (an
-// empty block is not tested).
+// empty block is not tested) and no block written into pages (2-4) was longer than a block
+// holds, as load_insert_blocks found it.
 bool file_set_intact();
 
 // Tests the blocks; when they are broken shows the "File Set Broken" box, waits 200 ms and returns

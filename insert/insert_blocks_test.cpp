@@ -70,6 +70,30 @@ TEST_F(insert_blocks, ABlockKeepsItsFirst8191Bytes)
     EXPECT_EQ(applet_tag_block, std::string(8191, 'y'));
 }
 
+// A block that pages get, cut short, would break every page it is written into; the note alone
+// may be as long as it likes.
+TEST_F(insert_blocks, OnlyABlockWrittenIntoPagesThatWasCutBreaksTheSet)
+{
+    const std::string tag = "<applet code=\"nextpics.class\" name=\"preload\" ";
+    struct {
+        std::string file;
+        bool intact;
+    } cases[] = {
+        {std::string(9000, 'x') + "---" + "---" + tag + "---</applet>\r\n", true},
+        {"note---" + std::string(8191, 'b') + "---" + tag + "---</applet>\r\n", true},
+        {"note---" + std::string(8192, 'b') + "---" + tag + "---</applet>\r\n", false},
+        {"note------" + tag + std::string(8191 - tag.size(), 's') + "---</applet>\r\n", true},
+        {"note------" + tag + std::string(8192 - tag.size(), 's') + "---</applet>\r\n", false},
+        {"note------" + tag + "---</applet>\r\n" + std::string(8190, 'e'), false},
+    };
+    for (const auto& c : cases) {
+        load(c.file);
+        EXPECT_EQ(file_set_intact(), c.intact) << c.file.size() << " bytes";
+    }
+    load("note------" + tag + "---</applet>\r\n");
+    EXPECT_TRUE(file_set_intact()) << "a new load forgets the cut";
+}
+
 TEST_F(insert_blocks, AMissingFileEmptiesEveryBlock)
 {
     load("a---b---c---d");

@@ -23,6 +23,7 @@ import time
 from . import wsclient
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+CONSOLE_LINE = re.compile(r"(\S*:\d+:\d+: )?CONSOLE ")
 
 
 class CannotStart(Exception):
@@ -429,9 +430,11 @@ class WebKit:
         return self._call({"op": "evaluate", "expression": expression})
 
     def messages(self):
+        """Every console line: "<source>:<line>:<column>: CONSOLE ..." for a message with a source
+        address, "CONSOLE ..." for one without (a security error, an unhandled rejection)."""
         with open(self.console_path, "rb") as f:
             text = f.read().decode(errors="replace")
-        return [line for line in text.splitlines() if ": CONSOLE " in line]
+        return [line for line in text.splitlines() if CONSOLE_LINE.match(line)]
 
     def stop(self):
         if self.process and self.process.poll() is None:

@@ -3,8 +3,10 @@ would, and logs every request.
 
 Each request waits a set delay before its answer starts; all answers share one bandwidth, so two
 downloads at once each go at half the speed. Every answer carries the chosen Cache-Control and a
-validator (ETag and Last-Modified); a conditional request for an unchanged file is answered
-304 Not Modified after the same delay."""
+validator (ETag and Last-Modified), every page the chosen extra headers (e.g. X-Frame-Options); a
+conditional request for an unchanged file is answered 304 Not Modified after the same delay.
+A request for /count/<path> is a page's counting beacon: it is answered with a small picture
+that may not be kept, so that each view of the page asks for it again."""
 
 import email.utils
 import http.server
@@ -14,8 +16,10 @@ import time
 from urllib.parse import unquote, urlsplit
 
 TYPES = {".html": "text/html", ".htm": "text/html", ".gif": "image/gif", ".png": "image/png",
-         ".jpg": "image/jpeg", ".mid": "audio/midi", ".wav": "audio/wav"}
+         ".jpg": "image/jpeg", ".mid": "audio/midi", ".wav": "audio/wav", ".js": "text/javascript"}
 CHUNK = 8192
+BEACON = "/count/"
+PIXEL = b"GIF89a\1\0\1\0\x80\0\0\xff\xff\xff\0\0\0,\0\0\0\0\1\0\1\0\0\2\2D\1\0;"
 
 
 class Line:
@@ -39,11 +43,12 @@ class Line:
 
 
 class Request:
-    """One logged request: when it arrived and when its answer ended, in seconds of the
-    monotonic clock, with the answer's status and size."""
-    __slots__ = ("path", "arrived", "ended", "status", "size", "purpose")
+    """One logged request: its method, when it arrived and when its answer ended, in seconds of
+    the monotonic clock, with the answer's status and size."""
+    __slots__ = ("method", "path", "arrived", "ended", "status", "size", "purpose")
 
-    def __init__(self, path, arrived, purpose):
+    def __init__(self, method, path, arrived, purpose):
+        self.method = method
         self.path = path
         self.arrived = arrived
         self.ended = None
@@ -58,6 +63,7 @@ class Server:
         self.delay = delay
         self.line = Line(bits_per_second / 8)
         self.cache_control = cache_control
+        self.page_headers = {}
         self.log = []
         self.lock = threading.Lock()
         server = self
@@ -112,7 +118,7 @@ class Server:
     def answer(self, handler, with_body):
         path = unquote(urlsplit(handler.path).path)
         purpose = handler.headers.get("Sec-Purpose") or handler.headers.get("X-Moz") or ""
-        entry = Request(path, time.monotonic(), purpose)
+        entry = Request(handler.command, path, time.monotonic(), purpose)
         with self.lock:
             self.log.append(entry)
         try:
@@ -124,6 +130,17 @@ class Server:
 
     def _answer(self, handler, path, entry, with_body):
         time.sleep(self.delay)
+        if path.startswith(BEACON):
+            entry.status = 200
+            handler.send_response(200)
+            handler.send_header("Cache-Control", "no-store")
+            handler.send_header("Content-Type", "image/gif")
+            handler.send_header("Content-Length", str(len(PIXEL)))
+            handler.end_headers()
+            if with_body:
+                handler.wfile.write(PIXEL)
+                entry.size = len(PIXEL)
+            return
         file = os.path.realpath(os.path.join(self.root, path.lstrip("/")))
         if not file.startswith(self.root + os.sep) or not os.path.isfile(file):
             entry.status = 404
@@ -141,10 +158,13 @@ class Server:
         handler.send_header("Cache-Control", self.cache_control)
         handler.send_header("ETag", tag)
         handler.send_header("Last-Modified", modified)
+        kind = TYPES.get(os.path.splitext(file)[1].lower(), "application/octet-stream")
+        if kind == "text/html":
+            for name, value in self.page_headers.items():
+                handler.send_header(name, value)
         if unchanged:
             handler.end_headers()
             return
-        kind = TYPES.get(os.path.splitext(file)[1].lower(), "application/octet-stream")
         handler.send_header("Content-Type", kind)
         handler.send_header("Content-Length", str(stat.st_size))
         handler.end_headers()

@@ -1,5 +1,6 @@
-"""The runs of pages that the reader benchmark walks through: the sample album and a generated
-run with large pictures, each as the original pages and as addNextpics prepares them."""
+"""The runs of pages that the reader benchmark walks through: the sample album, a generated run
+with large pictures and one whose pages count their views, each as the original pages and as
+addNextpics prepares them."""
 
 import html.parser
 import os
@@ -43,6 +44,33 @@ def make_large_run(folder, pages=5, pictures=4, side=320):
     return ["large%d.html" % n for n in range(1, pages + 1)]
 
 
+def make_beacon_run(folder, pages=4):
+    """pages beacon1.html ... that each count a view with a script (a beacon to the page server's
+    /count/ address), try to take the tab over from any page that shows them in a frame, play a
+    sound of their own as soon as they are shown and show a picture; each links to the next, the
+    last one to none (a run's last chapter), so that addNextpics leaves it as it is."""
+    with open(os.path.join(folder, "count.js"), "w") as f:
+        f.write('(new Image()).src = "/count" + location.pathname;\n')
+    samples = b"\x80" * 16000  # two seconds of silence, 8 bits at 8 kHz
+    for n in range(1, pages + 1):
+        _png(os.path.join(folder, "view%d.png" % n), 64, 64, 900 + n)
+        with open(os.path.join(folder, "chime%d.wav" % n), "wb") as f:
+            f.write(b"RIFF" + struct.pack("<I", 36 + len(samples)) + b"WAVEfmt "
+                    + struct.pack("<IHHIIHH", 16, 1, 1, 8000, 8000, 1, 8) + b"data"
+                    + struct.pack("<I", len(samples)) + samples)
+        lines = ["<html>", "<head><title>Counted views, page %d</title>" % n,
+                 '<script type="text/javascript" src="count.js"></script>',
+                 '<script type="text/javascript">if (top != self) top.location = self.location;</script>',
+                 "</head>", '<body bgcolor="white">', "<h1>Page %d</h1>" % n,
+                 '<audio src="chime%d.wav" autoplay></audio>' % n, '<p><img src="view%d.png" width=64 height=64></p>' % n]
+        if n < pages:
+            lines.append('<p><a href="beacon%d.html">Next</a></p>' % (n + 1))
+        lines += ["</body>", "</html>", ""]
+        with open(os.path.join(folder, "beacon%d.html" % n), "wb") as f:
+            f.write("\r\n".join(lines).encode())
+    return ["beacon%d.html" % n for n in range(1, pages + 1)]
+
+
 def album_run(folder, album):
     shutil.copytree(album, folder)
     return ["photo%d.html" % n for n in range(1, 6)]
@@ -66,7 +94,8 @@ def prepare(folder, programs, ini=None):
 
 
 class _Resources(html.parser.HTMLParser):
-    KINDS = {("img", "src"): "image", ("bgsound", "src"): "stream", ("embed", "src"): "stream"}
+    KINDS = {("img", "src"): "image", ("bgsound", "src"): "stream", ("embed", "src"): "stream",
+             ("audio", "src"): "stream", ("script", "src"): "script"}
 
     def __init__(self):
         super().__init__(convert_charrefs=True)
@@ -81,7 +110,7 @@ class _Resources(html.parser.HTMLParser):
 
 def resources(site_folder, url_path):
     """The resources of the page at url_path (e.g. /album/original/photo3.html): the page itself,
-    its pictures and its streams, as (kind, path on the server) pairs."""
+    its pictures, its streams and its scripts, as (kind, path on the server) pairs."""
     with open(os.path.join(site_folder, url_path.lstrip("/")), "rb") as f:
         parser = _Resources()
         parser.feed(f.read().decode("latin-1"))

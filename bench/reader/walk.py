@@ -5,7 +5,7 @@ of each next page's resources meanwhile."""
 import json
 import time
 
-from . import engines
+from . import engines, pageserver
 
 LOADED = """(function () {
   var n = performance.getEntriesByType && performance.getEntriesByType("navigation")[0];
@@ -55,46 +55,76 @@ def settle(server, wait):
 
 class Click:
     """One click: the next page, its load time after the click, and for each of its resources
-    the requests before the click and those between the click and the page's load event."""
+    the requests before the click and those between the click and the page's load event; beyond
+    is the page after the next one in the run, if any."""
 
-    def __init__(self, page, ms, resources, before, after):
+    def __init__(self, page, ms, resources, before, after, beyond=None):
         self.page = page
         self.ms = ms
         self.resources = resources
         self.before = before
         self.after = after
+        self.beyond = beyond
 
     def of(self, kind):
         return [path for k, path in self.resources if k == kind]
 
     def ahead(self, path):
         """Requests answered in full before the click."""
-        return sum(1 for r in self.before if r.path == path and r.status == 200)
+        return sum(1 for r in self.before if r.path == path and r.status == 200 and r.method != "HEAD")
 
     def asked_ahead(self, path):
-        """Requests of any answer before the click."""
+        """Requests of any answer before the click, HEAD requests included."""
         return sum(1 for r in self.before if r.path == path)
 
     def full(self, path):
-        return sum(1 for r in self.after if r.path == path and r.status == 200)
+        return sum(1 for r in self.after if r.path == path and r.status == 200 and r.method != "HEAD")
 
     def revalidated(self, path):
         return sum(1 for r in self.after if r.path == path and r.status == 304)
+
+    def too_early(self):
+        """Requests before the click for the page after the next one: the next page fetching its
+        own next page before it is shown."""
+        return sum(1 for r in self.before if r.path == self.beyond)
 
     def twice(self):
         """Resources of the next page downloaded in full more than once."""
         return [path for _, path in self.resources if self.ahead(path) + self.full(path) > 1]
 
 
+class Walk:
+    """A walk's clicks, the pages it showed, the pages the tab left without a click, the clicks
+    after which the tab's history did not hold one more entry, and how often each page's beacon
+    (the page server's /count/ address) was asked for."""
+
+    def __init__(self, clicks, shown, left, history, beacons):
+        self.clicks, self.shown, self.left, self.history, self.beacons = clicks, shown, left, history, beacons
+
+
+def _still_on(engine, url):
+    """Whether the tab still shows url; a page being replaced is not."""
+    try:
+        return engine.evaluate("location.href") == url
+    except engines.NotReady:
+        return False
+
+
 def walk(engine, server, origin, folder, pages, clicks, wait, resources_of):
-    """Walks from pages[0] through `clicks` clicks; returns the Click records."""
-    done = []
+    """Walks from pages[0] through `clicks` clicks; returns the Walk."""
+    done, left, history = [], [], []
     start = server.mark()
     url = origin + folder + pages[0]
     engine.navigate(url)
     wait_loaded(engine, url)
+    first_length = engine.evaluate("history.length")
     for n in range(clicks):
         settle(server, wait)
+        if not _still_on(engine, url):
+            left.append(pages[n])  # no click can follow
+            break
+        if engine.evaluate("history.length") != first_length + n:
+            history.append(pages[n])
         mark = server.mark()
         next_page = pages[n + 1]
         now = time.monotonic()
@@ -114,5 +144,16 @@ def walk(engine, server, origin, folder, pages, clicks, wait, resources_of):
         requests = server.requests(start)
         split = mark - start
         done.append(Click(next_page, loaded - clicked, resources_of(folder + next_page), requests[:split],
-                          [r for r in requests[split:] if r.arrived <= load_event]))
-    return done
+                          [r for r in requests[split:] if r.arrived <= load_event],
+                          folder + pages[n + 2] if n + 2 < len(pages) else None))
+    # The last page shown fetches its next page too: the tab must stay there as well.
+    if not left:
+        settle(server, 0.5)
+        if not _still_on(engine, url):
+            left.append(pages[clicks])
+    beacons = {}
+    for r in server.requests(start):
+        if r.path.startswith(pageserver.BEACON):
+            page = r.path[len(pageserver.BEACON) - 1:]
+            beacons[page] = beacons.get(page, 0) + 1
+    return Walk(done, [folder + p for p in pages[:len(done) + 1]], left, history, beacons)
