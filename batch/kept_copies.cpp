@@ -158,7 +158,11 @@ copy_outcome deal_with(const char* folder, const char* copy_name, const batch_ru
     if (!join_path(copy, folder, copy_name) || has_prefix_nocase(copy_name, rules.copy_prefix) != 0 ||
         !rules.rewrite_variants)
         return copy_named;
+    // While another run works on a page of the folder, its copies are not even opened: the copy
+    // may be that run's own.
     file_identity before;
+    if (!folder_is_quiet(folder, ""))
+        return copy_in_use;
     if (file_ops.identify(&before, copy) != 0)
         return copy_named;
     // A page is put back only from a copy of a page that the program would rewrite; a copy that

@@ -71,4 +71,17 @@ TEST(run_log, CopiesOfAnEarlierRunAreNamedOncePerFolder)
     clear_scratch(folder);
 }
 
+// The streams' reasons ("Cannot open WR file") go to standard output, which the Windows programs'
+// users never see: there they reach the log screen too, natively the log keeps its lines as they are.
+TEST(run_log, TheStreamsReasonsReachTheWindowsLogScreen)
+{
+    screen_text_reset();
+    console_show_stream_message("Cannot open WR file : page.html\n");
+#ifdef _WIN32
+    EXPECT_EQ(screen_text(), "Cannot open WR file : page.html\n");
+#else
+    EXPECT_EQ(screen_text(), "");
+#endif
+}
+
 }  // namespace

@@ -46,4 +46,11 @@ endif()
 if(NOT NEXTPICS_SANITIZE AND NOT NEXTPICS_COVERAGE)
     add_test(NAME crash_safety COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/crash/kill_during_rewrite.sh ${NEXTPICS_OUT})
     set_tests_properties(crash_safety PROPERTIES TIMEOUT 600)
+    # Two runs over the same pages at once, and an editor saving a page during a run: a few rounds
+    # here, many with tests/crash/runs_at_once.py by hand.
+    add_test(NAME runs_at_once COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/crash/runs_at_once.py ${NEXTPICS_OUT}
+                                       --rounds 5 --pages 100)
+    add_test(NAME editor_during_a_run COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/crash/runs_at_once.py ${NEXTPICS_OUT}
+                                              --editor --rounds 20 --kb 1024)
+    set_tests_properties(runs_at_once editor_during_a_run PROPERTIES TIMEOUT 300)
 endif()

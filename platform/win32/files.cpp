@@ -252,7 +252,27 @@ int list_files(const char* folder, bool (*each)(const char* name, void* context)
 
 int executable_path(char*, int) { return -1; }
 
-static FILE* open_stream(const char* path, const char* mode) { return std::fopen(path, mode); }
+// A page opened for reading shares everything with other programs, its deletion and renaming
+// included: reading a page never keeps another run from deleting its copy, nor an editor from
+// saving over the page.
+static FILE* open_stream(const char* path, const char* mode)
+{
+    if (mode[0] != 'r')
+        return std::fopen(path, mode);
+    HANDLE handle = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_RDONLY | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    FILE* file = _fdopen(fd, "rb");
+    if (!file)
+        _close(fd);
+    return file;
+}
 static int close_stream(FILE* file) { return std::fclose(file); }
 
 file_operations file_ops = {

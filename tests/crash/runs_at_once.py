@@ -9,7 +9,7 @@ for byte as one run alone prepares it) or restored, with no temporary copy left.
 one page is saved over and over by another program during a run, by rename (as most editors save)
 and in place, and the page afterwards must be the editor's last save, or that save prepared; never
 spliced or cut. BIN holds addNextpics and delNextpics (with --wine: the .exe files, run under
-Wine). Prints one line per kind of round and "runs at once: N passed, M failed"; exits 1 on a
+Wine on a virtual display of its own, with WINEPREFIX or BIN/../wine-prefix). Prints one line per kind of round and "runs at once: N passed, M failed"; exits 1 on a
 failure. The pages live in DIR (default: a new folder in /dev/shm or $TMPDIR), removed at the end.
 """
 import argparse
@@ -31,9 +31,37 @@ def page(i, pages, kb):
     return (head + body + "</body>\r\n</html>\r\n").encode()
 
 
+def start_display():
+    """A virtual X display of its own for the Wine programs' windows: (process, display name)."""
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "640x480x24", "-nolisten", "tcp"],
+                            pass_fds=(write,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(read, 16)
+        if not chunk:
+            break
+        number += chunk
+    os.close(read)
+    return xvfb, ":" + number.decode().strip()
+
+
 class Programs:
     def __init__(self, folder, wine):
         self.wine = wine
+        self.display = None
+        self.answerer = None
+        if wine:
+            self.display = start_display()
+            os.environ["DISPLAY"] = self.display[1]
+            os.environ.setdefault("WINEPREFIX", os.path.join(os.path.dirname(folder), "wine-prefix"))
+            os.environ.setdefault("WINEDEBUG", "-all")
+            # Every message box (the already-set and already-removed questions of the second run)
+            # answered with its first button, as standard input at its end does natively.
+            driver = os.path.join(os.path.dirname(folder), "tests", "wine", "box_driver.exe")
+            self.answerer = subprocess.Popen(["wine", driver, "answer-all 86400000"], stdout=subprocess.DEVNULL,
+                                             stderr=subprocess.DEVNULL)
         suffix = ".exe" if wine else ""
         self.add = os.path.join(folder, "addNextpics" + suffix)
         self.delete = os.path.join(folder, "delNextpics" + suffix)
@@ -43,7 +71,10 @@ class Programs:
         env = dict(os.environ)
         if self.wine:
             env.setdefault("WINEDEBUG", "-all")
-        return subprocess.Popen(command + names, cwd=cwd, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+        # Wine's server, which the first program starts, inherits its standard output and keeps it
+        # open as long as the answering box driver keeps the server going: no pipe then.
+        output = subprocess.DEVNULL if self.wine else subprocess.PIPE
+        return subprocess.Popen(command + names, cwd=cwd, stdin=subprocess.DEVNULL, stdout=output,
                                 stderr=subprocess.STDOUT, env=env)
 
 
@@ -91,11 +122,17 @@ def both_at_once(programs, work, pages, kb, first, second, states):
     names = [f"p{i}.html" for i in range(1, pages + 1)]
     a = programs.start(first, names, site)
     b = programs.start(second, names, site)
-    a.communicate()
-    b.communicate()
+    logs = [a.communicate()[0], b.communicate()[0]]
     now = read_site(site, pages)
     bad = [i for i in range(1, pages + 1) if now[i] not in states[i]]
     left = copies_left(site)
+    if (bad or left) and not getattr(both_at_once, "told", False):
+        # The first damaged round in full, to see what went wrong.
+        both_at_once.told = True
+        print(f"  pages damaged: {bad[:10]}, copies left: {left}")
+        for log in logs:
+            if log:
+                print("  " + log.decode(errors="replace").replace("\n", "\n  "))
     return bad, left
 
 
@@ -203,6 +240,10 @@ def main():
                     passed += 1
     finally:
         shutil.rmtree(work, ignore_errors=True)
+        if programs.answerer:
+            programs.answerer.kill()
+        if programs.display:
+            programs.display[0].terminate()
     print(f"runs at once: {passed} passed, {failed} failed")
     return 1 if failed else 0
 

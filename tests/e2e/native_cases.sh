@@ -169,5 +169,66 @@ run delNextpics '' missing.html b/missing.html
 check "del: a page that cannot be opened; a header for the new directory" \
     same "$banner_del"$'\n\nCannot open RD file : missing.html\n  missing.html (no convert)\n\nb/ :\n\nCannot open RD file : b/missing.html\n  missing.html (no convert)\n\ndone.' "$out"
 
+# ---- another run at the page
+
+# While another run holds the page (flock(1) takes the same lock), the run waits, says so once,
+# and then prepares the page.
+new_site waits
+if command -v flock >/dev/null; then
+    (cd "$site" && flock photo2.html sleep 1) &
+    holder=$!
+    sleep 0.3
+    run addNextpics '' photo2.html
+    wait "$holder"
+    check "add: a page another run holds is waited for, said once" \
+        same "$banner_add"$'\n  photo2.html [waiting for another run] -> index.html (0 imgs, 0 strms) : OK.\n\ndone.' "$out"
+fi
+
+# ---- what is no page, and paths that do not fit
+
+new_site odd
+mkdir "$site/folder.html"
+mkfifo "$site/pipe.html"
+for program in addNextpics delNextpics; do
+    # A pipe without a writer, a device that never ends and a folder: each refused without being
+    # read, at once (the timeout only catches a program that blocks or reads for ever).
+    out=$(cd "$site" && timeout -k 1 10 "$bin/$program" pipe.html /dev/zero folder.html </dev/null 2>/dev/null)
+    rc=$?
+    check "$program: a pipe, a device and a folder are no pages, each named with the reason" \
+        same "$([ $program = addNextpics ] && echo "$banner_add" || echo "$banner_del")"$'\n  pipe.html : not a regular file (no convert)\n\n/dev/ :\n  zero : not a regular file (no convert)\n\n :\n  folder.html : not a regular file (no convert)\n\ndone.' "$out"
+    check "$program: not a page means exit 2" [ "$rc" = 2 ]
+done
+
+# A next page that is a pipe cannot be read: the page is left as it is.
+crlf '<html><body><a href="pipe.html">next</a></body></html>' >"$site/before.html"
+cp "$site/before.html" "$work/before.orig"
+out=$(cd "$site" && timeout -k 1 10 "$bin/addNextpics" before.html </dev/null 2>/dev/null)
+rc=$?
+check "add: a next page that cannot be read leaves the page as it is, with the reason" \
+    same "$banner_add"$'\n\nCannot open source file (RD) : pipe.html\n  before.html -> pipe.html  : the next page cannot be read (no convert)\n\ndone.' "$out"
+check "add: ... exit 2, the page byte for byte" eval '[ "$rc" = 2 ] && cmp -s "$work/before.orig" "$site/before.html"'
+
+# A folder as deep as Linux allows holds pages; a path one byte beyond it is refused before
+# anything is written.
+deep=$site
+while [ ${#deep} -lt $((4096 - 300)) ]; do deep=$deep/$(printf 'd%.0s' {1..200}); done
+mkdir -p "$deep"
+fit=$deep/$(printf 'e%.0s' $(seq $((4096 - 30 - ${#deep}))))
+mkdir -p "$fit" "$fit/too"
+crlf '<html><body><a href="p2.html">next</a></body></html>' >"$fit/p1.html"
+cp "$fit/p1.html" "$fit/p2.html"
+long=$fit/too/$(printf 'f%.0s' {1..200})
+mkdir -p "$long" 2>/dev/null
+out=$("$bin/addNextpics" "$fit/p1.html" </dev/null 2>/dev/null)
+check "add: a page in a folder of $(( ${#fit} + 1 )) bytes is prepared, nextpics.class beside it" \
+    eval 'grep -q "p1.html -> p2.html (0 imgs, 0 strms) : OK." <<<"$out" && [ -f "$fit/nextpics.class" ] && grep -q preloadImage "$fit/p1.html"'
+if [ -d "$long" ]; then
+    crlf '<html><body><a href="x.html">x</a></body></html>' >"$long/p.html" 2>/dev/null
+fi
+out=$("$bin/addNextpics" "$long/p.html" </dev/null 2>/dev/null)
+rc=$?
+check "add: a path longer than the system takes is refused, named, exit 2" \
+    eval 'grep -q "^  p.html : path too long (no convert)$" <<<"$out" && [ "$rc" = 2 ]'
+
 echo "native end-to-end: $passed passed, $failed failed"
 [ "$failed" = 0 ]

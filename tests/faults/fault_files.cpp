@@ -143,6 +143,22 @@ static int cookie_close(void* c)
     return result;
 }
 
+// A stream over fd whose reads, writes and seeks go through the counting above; null (fd closed)
+// when it cannot be made.
+static FILE* counting_stream(int fd, const char* mode, off_t size, const char* path, bool existed)
+{
+    cookie* k = new cookie{fd, false, size, path};
+    FILE* file = fopencookie(k, mode, cookie_io_functions_t{cookie_read, cookie_write, cookie_seek, cookie_close});
+    if (!file) {
+        close(fd);
+        delete k;
+        return nullptr;
+    }
+    cookies[file] = k;
+    tell(fault_open, path, existed);
+    return file;
+}
+
 static FILE* failing_open(const char* path, const char* mode)
 {
     if (fails(fault_open)) {
@@ -156,16 +172,7 @@ static FILE* failing_open(const char* path, const char* mode)
         return nullptr;
     off_t size = writing ? 0 : lseek(fd, 0, SEEK_END);
     lseek(fd, 0, SEEK_SET);
-    cookie* k = new cookie{fd, false, size, path};
-    FILE* file = fopencookie(k, mode, cookie_io_functions_t{cookie_read, cookie_write, cookie_seek, cookie_close});
-    if (!file) {
-        close(fd);
-        delete k;
-        return nullptr;
-    }
-    cookies[file] = k;
-    tell(fault_open, path, existed);
-    return file;
+    return counting_stream(fd, mode, size, path, existed);
 }
 
 static int failing_close(FILE* file)
@@ -252,16 +259,7 @@ static FILE* failing_rewrite(const char* path, const file_identity* expected, bo
         close(fd);
         return nullptr;
     }
-    cookie* k = new cookie{fd, false, 0, path};
-    FILE* file = fopencookie(k, "wb", cookie_io_functions_t{cookie_read, cookie_write, cookie_seek, cookie_close});
-    if (!file) {
-        close(fd);
-        delete k;
-        return nullptr;
-    }
-    cookies[file] = k;
-    tell(fault_open, path, true);
-    return file;
+    return counting_stream(fd, "wb", 0, path, true);
 }
 
 // A copy that fails: over an existing name, half of the source reaches the target before the

@@ -647,6 +647,23 @@ static int step_icon(int index, const step_line* step)
     return exit_passed;
 }
 
+// answer-all MS: for MS milliseconds, every message box of any program gets its first button (OK
+// or Yes) pressed, as a user who always takes the default would; prints how many were answered.
+static int step_answer_all(int index, const step_line* step)
+{
+    ULONGLONG deadline = GetTickCount64() + number_or(step, 1, default_timeout_ms);
+    int answered = 0;
+    while (GetTickCount64() < deadline) {
+        HWND box = nullptr;
+        while ((box = FindWindowExA(nullptr, box, "#32770", nullptr)) != nullptr)
+            if (IsWindowVisible(box) && (press_button(box, IDOK) || press_button(box, IDYES)))
+                ++answered;
+        Sleep(poll_interval_ms);
+    }
+    std::printf("%d answered %d\n", index, answered);
+    return exit_passed;
+}
+
 static int run_step(int index, const char* line)
 {
     step_line step;
@@ -682,6 +699,8 @@ static int run_step(int index, const char* line)
         return step_snap(index, &step);
     if (std::strcmp(verb, "icon") == 0)
         return step_icon(index, &step);
+    if (std::strcmp(verb, "answer-all") == 0)
+        return step_answer_all(index, &step);
     if (std::strcmp(verb, "sleep") == 0) {
         Sleep(number_or(&step, 1, 0));
         return exit_passed;

@@ -517,11 +517,34 @@ add_already_set_case() {
     check "$w: site as natively" same_tree "$dir/native" "$site"
 }
 
+# A read-only page: its temporary copy never takes the read-only attribute, so the copy is deleted
+# again whether the page could be written (as the superuser can) or not; delNextpics the same.
+add_read_only_case() {
+    new_case add_read_only
+    crlf '<html><body><a href="next.html">next</a></body></html>\n' >"$site/page.html"
+    crlf '<html><body><img src="n.gif"></body></html>\n' >"$site/next.html"
+    chmod a-w "$site/page.html"
+    cp "$site/page.html" "$dir/page.orig"
+    local w="add read-only page"
+    wine_run --step "wait-window \"$add_title\"" --step "expect-no-box 8000" --step "wait-exit" \
+        -- "$bin/addNextpics.exe" page.html
+    check "$w: driver steps pass" is "$(status_of "$dir/run/driver.status")" 0
+    check "$w: the page as it was, or prepared" eval 'same_file "$dir/page.orig" "$site/page.html" || prepared "$site/page.html"'
+    check "$w: no addnex*.tmp left" no_temporary "$site" addnex
+    crlf '<html><body onLoad="preloadImage()">x</body></html>\n' >"$site/prepared.html"
+    chmod a-w "$site/prepared.html"
+    wine_run --step "wait-window \"$del_title\"" --step "expect-no-box 8000" --step "wait-exit" \
+        -- "$bin/delNextpics.exe" prepared.html
+    check "del read-only page: no delnex*.tmp left" no_temporary "$site" delnex
+    chmod -R u+w "$site"
+}
+
 add_group() {
     prepare_native || { check "native programs build (see $cases/native-build.txt)" false; return; }
     add_select_case
     add_referring_case
     add_already_set_case
+    add_read_only_case
 }
 
 # Pages in two folders, named with back slashes, prepared by addNextpics and restored by
