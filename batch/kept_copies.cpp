@@ -121,27 +121,28 @@ bool folder_is_quiet(const char* folder, const char* held)
     return !q.busy;
 }
 
-// The one match that the copy is taken to belong to, or -1: a page that holds all of the copy
-// wins; else the one cut page that is not blank; else, among blank ones (cut to nothing, which
-// every copy fits), the one that bears a page's name.
+// The one match that the copy is taken to belong to, or -1: the one page that is not blank and
+// that the copy shows cut (or finished) by the earlier run; else a page that holds all of the copy
+// (the copy can go, whichever page it was of); else, among blank pages (cut to nothing, which every
+// copy fits), the one that bears a page's name.
 int chosen(const copy_look& look)
 {
     if (look.count > matches_kept)
         return -1;
-    for (int i = 0; i < look.count; ++i)
-        if (look.kinds[i] == copy_redundant)
-            return i;
     int found = -1;
     int candidates = 0;
     for (int i = 0; i < look.count; ++i)
-        if (!look.blank[i]) {
+        if (look.kinds[i] != copy_redundant && !look.blank[i]) {
             found = i;
             ++candidates;
         }
-    if (candidates == 1)
-        return found;
     if (candidates > 1)
         return -1;
+    if (candidates == 1)
+        return found;
+    for (int i = 0; i < look.count; ++i)
+        if (look.kinds[i] == copy_redundant)
+            return i;
     for (int i = 0; i < look.count; ++i)
         if (has_page_suffix(look.names[i])) {
             found = i;

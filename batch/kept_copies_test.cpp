@@ -119,6 +119,16 @@ TEST_F(kept_copies, ACutPageIsPutBackAndAWholeOneKept)
     }
 }
 
+// A page alike to the cut one holds all of the copy, and the cut one still gets it back.
+TEST_F(kept_copies, APageAlikeToTheCutOneLeavesItsCopyToIt)
+{
+    write_file(folder + "twin.html", original);
+    meet(add_batch_rules, prepared.substr(0, 1000), original);
+    EXPECT_EQ(read_file(page), original);
+    EXPECT_EQ(read_file(folder + "twin.html"), original);
+    EXPECT_FALSE(copy_left(add_batch_rules));
+}
+
 // A copy that fits no page, or fits several alike, is named and nothing is touched.
 TEST_F(kept_copies, ACopyThatFitsNoOnePageIsOnlyNamed)
 {
