@@ -820,6 +820,7 @@ bool out_reads_back(const char* path)
     FILE* file = file_ops.open(path, "rb");
     if (!file)
         return false;
+    std::setvbuf(file, nullptr, _IONBF, 0);  // read straight into back, a block at a time
     bool same = true;
     uint64_t h = 0;
     int blocks = 0;

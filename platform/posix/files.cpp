@@ -278,9 +278,7 @@ static FILE* open_stream(const char* path, const char* mode)
         errno = EISDIR;
         return nullptr;
     }
-    // Reads of a regular file never block; the flag is dropped all the same, so that the stream
-    // behaves as one that fopen made.
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    // The flag stays: reads and writes of a regular file never block anyway.
     FILE* file = fdopen(fd, writing ? "wb" : "rb");
     if (!file)
         close(fd);
