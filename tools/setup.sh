@@ -38,8 +38,20 @@ if [ ${#missing[@]} -gt 0 ]; then
         "${sudo_cmd[@]}" dpkg --add-architecture i386
     fi
     export DEBIAN_FRONTEND=noninteractive
-    "${sudo_cmd[@]}" apt-get update -qq
-    "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    # A mirror in the middle of a sync fails an update now and then (a list of the wrong size):
+    # it is tried again a few times, and the install then goes on with the lists it has, which
+    # fails clearly when a package cannot be had. So does the install, once after a fresh update.
+    for attempt in 1 2 3 4 5; do
+        "${sudo_cmd[@]}" apt-get update -qq && break
+        echo "setup: apt-get update failed (attempt $attempt of 5)"
+        [ "$attempt" -lt 5 ] && sleep $((attempt * 10))
+    done
+    if ! "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+        echo "setup: apt-get install failed; updating the lists and trying once more"
+        sleep 20
+        "${sudo_cmd[@]}" apt-get update -qq || true
+        "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    fi
 fi
 
 # Wine takes Japanese arguments and file names through the Linux locale; without it they arrive
