@@ -141,6 +141,17 @@ int rewrite_through_copy(const char* page, const file_identity& first_look, cons
         return rewrite_changed;
     if (make_temp_copy(temp_path, page, directory, prefix) != 0)
         return rewrite_copy_failed;
+    // The copy must be the page that before describes. An editor saving in place meanwhile (it
+    // cuts the page, then writes it anew) can leave the copy short of the page while nothing in
+    // the page's identity tells, the system keeping its change time only to a tick of its clock:
+    // the copy's size tells, and the page's identity taken once more.
+    file_identity copied;
+    file_identity after;
+    if (file_ops.identify(&copied, temp_path) != 0 || copied.size != before.size ||
+        file_ops.identify(&after, page) != 0 || !(after == before)) {
+        drop_temp_copy(temp_path);
+        return rewrite_changed;
+    }
     if (in_open(temp_path) != 0) {
         recover_page(page, temp_path, false);
         return rewrite_copy_unreadable;

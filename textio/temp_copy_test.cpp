@@ -123,6 +123,25 @@ TEST_F(other_program, AFileRenamedOverThePageMeanwhileStands)
 }
 #endif
 
+// Saved in place while the page was copied: the copy holds what was read before the editor cut
+// the page, and the page's identity, its change time kept to a tick of the clock, may not tell.
+// The copy's size tells; the page is left as the editor saves it.
+TEST_F(other_program, ACopyShortOfThePageIsNeverWrittenBack)
+{
+    static int (*system_copy)(const char*, const char*, int);
+    system_copy = file_ops.copy;
+    file_ops.copy = [](const char* from, const char* to, int flags) {
+        int result = system_copy(from, to, flags);
+        std::filesystem::resize_file(to, 1000);
+        return result;
+    };
+    int result = rewrite();
+    file_ops.copy = system_copy;
+    EXPECT_EQ(result, rewrite_changed);
+    EXPECT_EQ(read_file(page_path), original);
+    EXPECT_FALSE(copy_left());
+}
+
 // Saved in place while the run wrote: the run's bytes and the editor's are torn into each other
 // (the run goes on writing at its place after the editor's short save), and the page goes back to
 // what it was before the run, never left spliced.

@@ -213,6 +213,14 @@ FILE* open_for_rewrite(const char* path, const file_identity* expected, bool* ch
     int fd = open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
+    // A write of another program that is under way when the file is looked at shows a file part
+    // written, whose size and times are those the run expected when the write began before its
+    // copy was made; the cut would then wait for the write and take the whole new file. Seeking
+    // to data waits for such a write on file systems that hold the file for the time of a write
+    // and for the seek (tmpfs and ext4 among them), so that what is looked at below is the file as
+    // written; elsewhere it costs a call and waits for nothing.
+    lseek(fd, 0, SEEK_DATA);
+    lseek(fd, 0, SEEK_SET);
     struct stat info;
     file_identity now = {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
