@@ -5,21 +5,16 @@
 #include "platform/clock.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
+#include "scan/insertion_format.h"
 #include "textio/paths.h"
 
 #include <cstdio>
 #include <cstring>
 
-char header_block[insert_block_size];
-char lead_in_block[insert_block_size];
-char applet_tag_block[insert_block_size];
-char applet_end_block[insert_block_size];
+// The blocks of the run, loaded once before its first page.
+static insert_blocks loaded;
 
 constexpr int none = -1;
-
-// Set when a block that is written into pages (2-4) was longer than a block holds: its end would
-// be cut off in every page (a stand-in script cut short is a script error there).
-static bool written_block_cut = false;
 
 // Reads one block. Two bytes are held back so that a run of three hyphens, which ends the block,
 // is never stored; CR LF pairs that no stored byte precedes are dropped (blocks 2-4). Bytes past
@@ -63,10 +58,10 @@ static bool read_block(FILE* file, char* block, bool drop_leading_line_breaks, b
 
 int load_insert_blocks(const char* directory)
 {
-    char* blocks[] = {header_block, lead_in_block, applet_tag_block, applet_end_block};
+    char* blocks[] = {loaded.header, loaded.lead_in, loaded.applet_tag, loaded.applet_end};
     for (char* block : blocks)
         block[0] = '\0';
-    written_block_cut = false;
+    loaded.written_block_cut = false;
     char path[path_size];
     FILE* file = join_path(path, directory, "insert.ini") ? file_ops.open(path, "rb") : nullptr;
     if (!file)
@@ -74,7 +69,7 @@ int load_insert_blocks(const char* directory)
     for (int i = 0; i < 4; ++i) {
         bool cut = false;
         bool more = read_block(file, blocks[i], i > 0, cut);
-        written_block_cut = written_block_cut || (cut && i > 0);
+        loaded.written_block_cut = loaded.written_block_cut || (cut && i > 0);
         if (!more)
             break;
     }
@@ -82,30 +77,24 @@ int load_insert_blocks(const char* directory)
     return 0;
 }
 
-static bool holds_at(const char* block, int position, const char* expected)
+const insert_blocks& loaded_insert_blocks() { return loaded; }
+
+// True when block is empty or begins with start.
+static bool empty_or_begins_with(const char* block, const char* start, int length)
 {
-    int length = static_cast<int>(std::strlen(block));
-    int n = static_cast<int>(std::strlen(expected));
-    return position + n <= length && std::memcmp(block + position, expected, static_cast<size_t>(n)) == 0;
+    return block[0] == '\0' || std::strncmp(block, start, static_cast<size_t>(length)) == 0;
 }
 
-bool file_set_intact()
+bool file_set_intact(const insert_blocks& blocks)
 {
-    if (written_block_cut)
-        return false;
-    const char* tag = applet_tag_block;
-    if (tag[0] != '\0' &&
-        !(holds_at(tag, 1, "a") && holds_at(tag, 8, "code=\"nextpics.")))
-        return false;
-    const char* end = applet_end_block;
-    if (end[0] != '\0' && !holds_at(end, 1, "/a"))
-        return false;
-    return true;
+    return !blocks.written_block_cut &&
+           empty_or_begins_with(blocks.applet_tag, applet_start.c_str(), applet_start.length) &&
+           empty_or_begins_with(blocks.applet_end, applet_end.c_str(), applet_end.length);
 }
 
 bool check_file_set()
 {
-    if (file_set_intact())
+    if (file_set_intact(loaded))
         return true;
     show_message(text_file_set_broken, nullptr, nullptr, box_ok | box_icon_warning | box_topmost);
     sleep_ms(200);

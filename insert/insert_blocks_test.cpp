@@ -10,16 +10,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 namespace {
 
-struct insert_blocks : testing::Test {
+struct insert_blocks_file : testing::Test {
     std::string folder;
     void SetUp() override { folder = make_scratch("insert_blocks"); }
     void TearDown() override
     {
-        header_block[0] = lead_in_block[0] = applet_tag_block[0] = applet_end_block[0] = '\0';
+        std::filesystem::remove(folder + "insert.ini");
+        load_insert_blocks(folder.c_str());  // the run's blocks empty again, as the others expect
         clear_scratch(folder);
     }
     void load(const std::string& content)
@@ -34,12 +36,13 @@ struct blocks_case {
     std::string block[4];
 };
 
-class block_reading : public insert_blocks, public testing::WithParamInterface<blocks_case> {};
+class block_reading : public insert_blocks_file, public testing::WithParamInterface<blocks_case> {};
 
 TEST_P(block_reading, SplitsTheFileIntoFourBlocks)
 {
     load(GetParam().file);
-    const char* blocks[] = {header_block, lead_in_block, applet_tag_block, applet_end_block};
+    const insert_blocks& loaded = loaded_insert_blocks();
+    const char* blocks[] = {loaded.header, loaded.lead_in, loaded.applet_tag, loaded.applet_end};
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(blocks[i], GetParam().block[i]) << "block " << i + 1;
 }
@@ -47,7 +50,7 @@ TEST_P(block_reading, SplitsTheFileIntoFourBlocks)
 using namespace std::string_literals;
 
 INSTANTIATE_TEST_SUITE_P(
-    insert_blocks, block_reading,
+    insert_blocks_file, block_reading,
     testing::Values(
         blocks_case{"", {"", "", "", ""}},
         blocks_case{"\r\nno separator\r\n", {"\r\nno separator\r\n", "", "", ""}},
@@ -62,17 +65,17 @@ INSTANTIATE_TEST_SUITE_P(
         blocks_case{"a\0b---\0\r\nc"s, {"ab", "c", "", ""}},
         blocks_case{"-\0--x---y"s, {"---x", "y", "", ""}}));
 
-TEST_F(insert_blocks, ABlockKeepsItsFirst8191Bytes)
+TEST_F(insert_blocks_file, ABlockKeepsItsFirst8191Bytes)
 {
     load(std::string(9000, 'x') + "---next---" + std::string(8195, 'y'));
-    EXPECT_EQ(header_block, std::string(8191, 'x'));
-    EXPECT_EQ(lead_in_block, "next"s);
-    EXPECT_EQ(applet_tag_block, std::string(8191, 'y'));
+    EXPECT_EQ(loaded_insert_blocks().header, std::string(8191, 'x'));
+    EXPECT_EQ(loaded_insert_blocks().lead_in, "next"s);
+    EXPECT_EQ(loaded_insert_blocks().applet_tag, std::string(8191, 'y'));
 }
 
 // A block that pages get, cut short, would break every page it is written into; the note alone
 // may be as long as it likes.
-TEST_F(insert_blocks, OnlyABlockWrittenIntoPagesThatWasCutBreaksTheSet)
+TEST_F(insert_blocks_file, OnlyABlockWrittenIntoPagesThatWasCutBreaksTheSet)
 {
     const std::string tag = "<applet code=\"nextpics.class\" name=\"preload\" ";
     struct {
@@ -88,47 +91,56 @@ TEST_F(insert_blocks, OnlyABlockWrittenIntoPagesThatWasCutBreaksTheSet)
     };
     for (const auto& c : cases) {
         load(c.file);
-        EXPECT_EQ(file_set_intact(), c.intact) << c.file.size() << " bytes";
+        EXPECT_EQ(file_set_intact(loaded_insert_blocks()), c.intact) << c.file.size() << " bytes";
     }
     load("note------" + tag + "---</applet>\r\n");
-    EXPECT_TRUE(file_set_intact()) << "a new load forgets the cut";
+    EXPECT_TRUE(file_set_intact(loaded_insert_blocks())) << "a new load forgets the cut";
 }
 
-TEST_F(insert_blocks, AMissingFileEmptiesEveryBlock)
+TEST_F(insert_blocks_file, AMissingFileEmptiesEveryBlock)
 {
     load("a---b---c---d");
     std::string empty_folder = make_scratch("insert_blocks_none");
     EXPECT_EQ(load_insert_blocks(empty_folder.c_str()), -1);
-    for (const char* block : {header_block, lead_in_block, applet_tag_block, applet_end_block})
+    const insert_blocks& loaded = loaded_insert_blocks();
+    for (const char* block : {loaded.header, loaded.lead_in, loaded.applet_tag, loaded.applet_end})
         EXPECT_STREQ(block, "");
-    EXPECT_TRUE(file_set_intact());
+    EXPECT_TRUE(file_set_intact(loaded));
     clear_scratch(empty_folder);
 }
 
-TEST_F(insert_blocks, TheCheckLooksAtFixedPositionsOfTheAppletBlocks)
+// Blocks 3 and 4 must begin with what the rewriter writes in their place, byte for byte: the
+// rewriter writes its own start and end and then the blocks' rest, so an edited start would reach
+// every page half overwritten.
+TEST(file_set, TheAppletBlocksMustBeginWithWhatTheRewriterWrites)
 {
+    const std::string start = "<applet code=\"nextpics.class\" name=\"preload\" ";
     struct {
-        const char* tag;
-        const char* end;
+        std::string tag;
+        std::string end;
         bool intact;
     } cases[] = {
-        {"<applet code=\"nextpics.class\" name=preload width=0 height=0>", "</applet>\r\n", true},
+        {start + "width=0 height=0>\r\n<script>x</script>", "</applet>\r\n<!-- tail -->", true},
         {"", "", true},
-        {"Xa#####.code=\"nextpics.", "X/a", true},  // positions 0 and 2-7 are not looked at
-        {"<applet code=\"nextpics", "", false},       // too short for the dot at 22
-        {"<Applet code=\"nextpics.class\"", "", false},
-        {"<applet code='nextpics.class'", "", false},
-        {"<applet code=\"Nextpics.class\"", "", false},
-        {"<applet code=\"nextpics_class\"", "", false},
-        {"<applet Code=\"nextpics.class\"", "", false},
-        {"", "<", false},
-        {"", "</A", false},
-        {"", "<\\a", false},
+        {start, "</applet>\r\n", true},
+        {start.substr(0, 44), "", false},                                 // the blank after the name cut
+        {"<applet code=\"nextpics.class\" name=preload width=0 height=0>", "", false},
+        {"<applet code=\"nextpics.class\" name=\"Preload\" width=0>", "", false},
+        {"<applet code=\"nextpics.class\"  name=\"preload\" width=0>", "", false},
+        {"<Applet code=\"nextpics.class\" name=\"preload\" width=0>", "", false},
+        {"<applet code='nextpics.class' name=\"preload\" width=0>", "", false},
+        {"Xa#####.code=\"nextpics.", "X/a", false},  // once enough for a check of a few bytes
+        {"", "</applet>", false},                     // the line break after the end tag missing
+        {"", "</applet>\n", false},
+        {"", "</APPLET>\r\n", false},
+        {"", "<!-- --></applet>\r\n", false},
     };
     for (const auto& c : cases) {
-        std::snprintf(applet_tag_block, sizeof applet_tag_block, "%s", c.tag);
-        std::snprintf(applet_end_block, sizeof applet_end_block, "%s", c.end);
-        EXPECT_EQ(file_set_intact(), c.intact) << c.tag << " / " << c.end;
+        static insert_blocks blocks;
+        blocks = {};
+        std::snprintf(blocks.applet_tag, sizeof blocks.applet_tag, "%s", c.tag.c_str());
+        std::snprintf(blocks.applet_end, sizeof blocks.applet_end, "%s", c.end.c_str());
+        EXPECT_EQ(file_set_intact(blocks), c.intact) << c.tag << " / " << c.end;
     }
 }
 
@@ -139,7 +151,7 @@ int record_box(void*, const char* text, const char* caption, unsigned flags)
     return answer_ok;
 }
 
-TEST_F(insert_blocks, ABrokenSetIsShownInAWarningBox)
+TEST_F(insert_blocks_file, ABrokenSetIsShownInAWarningBox)
 {
     set_message_box_function(record_box);
     select_language_id(1033);

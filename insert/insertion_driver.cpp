@@ -41,6 +41,7 @@ static const char banner[] = "AddNextpics V1.07  preloads the next page of each 
 // program's path on the command line; and share/nextpics/ beside the bin/ of an installed program.
 static char beside_program[path_size];
 static char installed[path_size];
+static char program_directory[path_size];  // the one of the two that holds insert.ini
 
 // Where insert.ini and nextpics.class are looked for: beside the program, else where an installed
 // program keeps them, when insert.ini is there.
@@ -121,6 +122,7 @@ int run_insertion(void* instance, int show_state)
         return 0;
 
     find_program_directory(arguments[0]);
+    set_program_directory(program_directory);
     if (load_insert_blocks(program_directory) != 0)
         print_insert_blocks_missing();
     if (!check_file_set()) {

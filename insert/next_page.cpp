@@ -8,13 +8,12 @@
 
 #include <cstring>
 
-char link_table[link_table_size][value_size];
-int next_page_order[link_table_size];
-bool order_seeded;
+// The links of the page at work.
+static char link_table[link_table_size][value_size];
 
-char next_link[path_size];
-char next_link_dir[path_size];
-char next_page_path[path_size];
+// The run's order of link positions: a permutation of 0..127, entry 0 asked first.
+static int next_page_order[link_table_size];
+static bool order_seeded;
 
 void reset_next_page_order()
 {
@@ -22,6 +21,8 @@ void reset_next_page_order()
         next_page_order[k] = k;
     order_seeded = false;
 }
+
+bool next_page_order_seeded() { return order_seeded; }
 
 // Moves the entry holding position to the front of the order, the entries before it one place on.
 static void move_to_front(int position)
@@ -136,32 +137,48 @@ static int ask(const char* link, const char* current_name)
     return answer;
 }
 
-int take_link(const char* path, const char* link)
+void take_link(next_page_choice& choice, const char* path, const char* link)
 {
     // The address written into the page stays as the link has it; the file is looked for as a
     // browser would read the address.
-    copy_text(next_link, path_size, link);
+    choice.rule = chosen_by_replay;
+    copy_text(choice.link, path_size, link);
     char address[path_size];  // the link less its query and fragment, escapes kept
     copy_text(address, path_size, link);
     address[std::strcspn(address, "#?")] = '\0';
-    dir_part(next_link_dir, address);
+    dir_part(choice.link_dir, address);
     char target[path_size];
     link_target(target, link);
     char directory[path_size];
     dir_part(directory, path);
-    if (!join_path(next_page_path, directory, target))
-        return add_next_too_long;
+    if (!join_path(choice.path, directory, target)) {
+        choice.result = add_next_too_long;
+        return;
+    }
     char found[path_size];
     // Asked anew: the page may have gone while a question was open.
-    return look_up_actual_name(found, next_page_path) == 0 ? add_done : add_skipped;
+    choice.result = look_up_actual_name(found, choice.path) == 0 ? add_done : add_skipped;
 }
 
-int choose_next_page(const char* path)
+// The box after a link that names no file, or no link at all: OK leaves the page as it is,
+// Cancel (or no answer) ends the run.
+static int referring_error(const char* link, bool taken)
 {
+    int answer = show_message(taken ? text_not_found : text_no_next_page, link, nullptr,
+                              box_ok_cancel | box_icon_warning | box_topmost);
+    return answer == answer_cancel || answer == answer_none ? add_canceled : add_skipped;
+}
+
+void choose_next_page(next_page_choice& choice, const char* path)
+{
+    choice.rule = chosen_by_none;
+    choice.link[0] = choice.link_dir[0] = choice.path[0] = '\0';
     char rel_next[value_size];
     int n = collect_links(path, link_table, rel_next);
-    if (n < 0)
-        return add_unreadable;
+    if (n < 0) {
+        choice.result = add_unreadable;
+        return;
+    }
 
     char current_name[path_size];
     find_actual_name(current_name, path);
@@ -170,47 +187,57 @@ int choose_next_page(const char* path)
     int usable = 0;  // links that may be offered, counted up to two: none, one or more matter
     for (int i = 0; i < n && usable < 2; ++i)
         usable += may_offer(link_table[i], current_name) ? 1 : 0;
-    if (usable == 0 && !hint)
-        return add_nothing_to_prepare;
+    if (usable == 0 && !hint) {
+        choice.result = add_nothing_to_prepare;
+        return;
+    }
     apply_number_rule(n, current_name);
     order_seeded = true;
 
     // The link the page names as its next (rel="next") comes first; then, with one link to offer,
     // that link without a question, else the links in the run's order of positions.
     const char* taken = nullptr;
+    choice_rule rule = chosen_by_none;
     if (hint && (usable != 1 || n != 1 || !same_target(rel_next, link_table[0]))) {
         int answer = ask(rel_next, current_name);
-        if (answer == answer_none)
-            return add_canceled;
-        if (answer == answer_yes)
+        if (answer == answer_none) {
+            choice.result = add_canceled;
+            return;
+        }
+        if (answer == answer_yes) {
             taken = rel_next;
+            rule = chosen_by_rel_next;
+        }
     }
     if (!taken && usable == 1 && n == 1 && may_offer(link_table[0], current_name)) {
         print_text(" -> ");
         print_text(link_table[0]);
         print_text(" ");
         taken = link_table[0];
+        rule = chosen_as_only_link;
     }
     for (int entry = 0; !taken && n > 1 && entry < link_table_size; ++entry) {
         int position = next_page_order[entry];
         if (position >= n || !may_offer(link_table[position], current_name))
             continue;
         int answer = ask(link_table[position], current_name);
-        if (answer == answer_none)
-            return add_canceled;  // no answer (native build): the run stops as after Cancel
+        if (answer == answer_none) {
+            choice.result = add_canceled;  // no answer (native build): the run stops as after Cancel
+            return;
+        }
         if (answer == answer_yes) {
             taken = link_table[position];
+            rule = chosen_by_answer;
             if (entry != 0)
                 move_to_front(position);
         }
     }
 
     if (taken) {
-        int found = take_link(path, taken);
-        if (found != add_skipped)
-            return found;
+        take_link(choice, path, taken);
+        choice.rule = rule;
+        if (choice.result != add_skipped)
+            return;
     }
-    int answer = show_message(taken ? text_not_found : text_no_next_page, next_link, nullptr,
-                              box_ok_cancel | box_icon_warning | box_topmost);
-    return answer == answer_cancel || answer == answer_none ? add_canceled : add_skipped;
+    choice.result = referring_error(choice.link, taken != nullptr);
 }

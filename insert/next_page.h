@@ -22,26 +22,41 @@ enum add_result : int {
     add_stopped = 4,          // the run was stopped while it waited for another run
 };
 
-extern char link_table[link_table_size][value_size];
-extern int next_page_order[link_table_size];  // a permutation of 0..127; entry 0 is asked first
-extern bool order_seeded;
+// How the next page was chosen.
+enum choice_rule : int {
+    chosen_by_none = 0,      // no next page was chosen
+    chosen_by_rel_next,      // the link the page names rel="next", answered Yes
+    chosen_as_only_link,     // the page's one link, taken without a question
+    chosen_by_answer,        // a link offered in the run's order of positions, answered Yes
+    chosen_by_replay,        // a link given by the caller (take_link)
+};
 
-extern char next_link[path_size];       // the chosen link as written in the page
-extern char next_link_dir[path_size];   // its directory part, possibly empty
-extern char next_page_path[path_size];  // the page's directory followed by next_link
+// The next page of a page: what choose_next_page and take_link found.
+struct next_page_choice {
+    int result;               // an add_result: add_done when a next page was chosen and exists
+    choice_rule rule;
+    char link[path_size];     // the chosen link as written in the page
+    char link_dir[path_size];  // its directory part, possibly empty
+    char path[path_size];     // the page's directory followed by the file the link names
+};
 
-// Sets the order to 0, 1, ..., 127 and clears order_seeded (once, when the program starts).
+// Sets the run's order of link positions to 0, 1, ..., 127 and forgets that a page has seeded it
+// (once, when the program starts). The order lives through the run: entry 0 is asked first, and a
+// position answered Yes moves to the front.
 void reset_next_page_order();
 
-// Takes link, an address as the page at path writes it, for the next page: next_link is the link,
-// next_link_dir its directory part, next_page_path the file it names (as a browser reads the
-// address) in the page's directory. add_done when that file exists; add_next_too_long when its
-// path does not fit; add_skipped when there is no such file.
-int take_link(const char* path, const char* link);
+// True once a page with links has fixed the order's first entry (by the number rule or not).
+bool next_page_order_seeded();
 
-// Chooses the next page of the page at path. add_done when one was chosen and exists;
-// add_unreadable when the page cannot be opened; add_nothing_to_prepare when it has no link that
-// could be its next page; add_skipped / add_canceled when there is no usable next page and the user
-// answered OK / Cancel in the referring-error box; add_canceled also when a question got no
-// answer; add_next_too_long when the chosen file's path does not fit (no box then).
-int choose_next_page(const char* path);
+// Takes link, an address as the page at path writes it, for the next page: choice gets the link,
+// its directory part and the file it names (as a browser reads the address) in the page's
+// directory, rule chosen_by_replay. Its result is add_done when that file exists;
+// add_next_too_long when its path does not fit; add_skipped when there is no such file.
+void take_link(next_page_choice& choice, const char* path, const char* link);
+
+// Chooses the next page of the page at path. The result is add_done when one was chosen and
+// exists; add_unreadable when the page cannot be opened; add_nothing_to_prepare when it has no
+// link that could be its next page; add_skipped / add_canceled when there is no usable next page
+// and the user answered OK / Cancel in the referring-error box; add_canceled also when a question
+// got no answer; add_next_too_long when the chosen file's path does not fit (no box then).
+void choose_next_page(next_page_choice& choice, const char* path);

@@ -7,6 +7,7 @@
 #include "insert/insert_blocks.h"
 #include "insert/next_page.h"
 #include "platform/files.h"
+#include "scan/insertion_format.h"
 #include "scan/page_pass.h"
 #include "textio/page_locks.h"
 #include "textio/paths.h"
@@ -16,11 +17,16 @@
 #include <cstdio>
 #include <cstring>
 
-char image_table[image_table_size][value_size];
-char stream_table[stream_table_size][value_size];
-int image_count;
-int stream_count;
-char program_directory[path_size];
+static char program_directory[path_size];
+
+void set_program_directory(const char* directory) { copy_text(program_directory, path_size, directory); }
+
+// What one rewrite puts into the page: the next page, what it holds and the blocks of insert.ini.
+struct insertion {
+    const next_page_choice& next;
+    const next_page_contents& contents;
+    const insert_blocks& blocks;
+};
 
 static void print_text(const char* text) { screen_print(text, static_cast<int>(std::strlen(text))); }
 
@@ -82,21 +88,33 @@ static void gather_literal(gathered_text& text, const char (&part)[size])
     gather_bytes(text, part, size - 1);
 }
 
+template <int length>
+static void gather_literal(gathered_text& text, const fixed_text<length>& part)
+{
+    gather_bytes(text, part.bytes, length);
+}
+
+template <int length>
+static void put_literal(const fixed_text<length>& part)
+{
+    out_write(reinterpret_cast<const unsigned char*>(part.bytes), length);
+}
+
 // An address of the next page, as the current page must name it: a relative one with the next
 // page's directory before it; one from the server's root, another server or with a scheme
 // ("http:", "data:") as it stands.
-static void gather_address(gathered_text& text, const char* address)
+static void gather_address(gathered_text& text, const char* address, const next_page_choice& next)
 {
     if (is_relative_address(address))
-        gather(text, next_link_dir);
+        gather(text, next.link_dir);
     gather(text, address);
 }
 
-static void put_address(const char* address)
+static void put_address(const char* address, const next_page_choice& next)
 {
     gathered_text text;
     text.length = 0;
-    gather_address(text, address);
+    gather_address(text, address, next);
     write_gathered(text);
 }
 
@@ -123,64 +141,66 @@ static void format_number(char* out, int value)
     out[n] = '\0';
 }
 
-static void insert_at_start_tag(const char* tag)
+static void insert_at_start_tag(const char* tag, const insertion& what)
 {
     line_break_rule();
     gathered_text text;
     text.length = 0;
-    gather_literal(text, "<!-- Nextpics insert -->\r\n");
-    gather_literal(text, "<script language=\"Javascript\">\r\n");
-    gather_literal(text, "<!-- \r\n");
-    gather_literal(text, "function preloadImage()  {\r\n");
-    for (int i = 0; i < image_count; ++i) {
-        // "nextImg%d" without formatted output, which costs more than the rest of the line.
+    gather_literal(text, marker_line);
+    gather_literal(text, script_opener);
+    for (int i = 0; i < what.contents.image_count; ++i) {
+        // The image's number without formatted output, which costs more than the rest of the line.
         char number[12];
         format_number(number, i + 1);
-        gather_literal(text, "  nextImg");
+        gather_literal(text, image_line_start);
         gather(text, number);
-        gather_literal(text, "= new Image;  nextImg");
+        gather_literal(text, image_line_middle);
         gather(text, number);
-        gather_literal(text, ".src=\"");
-        gather_address(text, image_table[i]);
-        gather_literal(text, "\";\r\n");
-        gather_literal(text, "  document.preload.next();\r\n");
+        gather_literal(text, image_line_address);
+        gather_address(text, what.contents.images[i], what.next);
+        gather_literal(text, image_line_end);
+        gather_literal(text, image_line_call);
     }
-    gather_literal(text, "}\r\n");
-    gather_literal(text, "// --></script>\r\n");
-    gather_literal(text, "\r\n");
+    gather_literal(text, script_closer);
     gather(text, tag);
     write_gathered(text);
-    finish_tag(" onLoad=\"preloadImage()\"");
+    finish_tag(onload_attribute.c_str());
 }
 
 // The applet element with the next page and its streams, and what the insert blocks put around it.
-static void write_applet_element()
+// Blocks 3 and 4 begin with the applet start and end that are written here (the file set's check
+// holds them to it), so their rest follows; an empty block 3 gives a bare size instead.
+static void write_applet_element(const insertion& what)
 {
     line_break_rule();
-    out_puts(lead_in_block);
-    out_puts("<applet code=\"nextpics.class\" name=\"preload\"");
-    int tag_block_length = static_cast<int>(std::strlen(applet_tag_block));
+    out_puts(what.blocks.lead_in);
+    const char* tag_block = what.blocks.applet_tag;
+    int tag_block_length = static_cast<int>(std::strlen(tag_block));
     if (tag_block_length == 0) {
-        out_puts(" width=0 height=0>\r\n");
-    } else if (tag_block_length >= 45) {
-        out_put(' ');
-        out_puts(applet_tag_block + 45);
+        put_literal(applet_start);
+        out_puts(bare_applet_size);
+    } else {
+        out_write(reinterpret_cast<const unsigned char*>(applet_start.bytes), applet_start.length - 1);
+        if (tag_block_length >= applet_start.length) {
+            out_put(' ');
+            out_puts(tag_block + applet_start.length);
+        }
     }
-    out_puts("<param name=\"next\" value=\"");
-    out_puts(next_link);
-    for (int i = 0; i < stream_count; ++i) {
-        out_put(';');
-        put_address(stream_table[i]);
+    out_puts(next_parameter_start);
+    out_puts(what.next.link);
+    for (int i = 0; i < what.contents.stream_count; ++i) {
+        out_put(stream_separator);
+        put_address(what.contents.streams[i], what.next);
     }
-    out_puts("\">\r\n");
-    out_puts("</applet>\r\n");
-    if (std::strlen(applet_end_block) >= 11)
-        out_puts(applet_end_block + 11);
+    out_puts(next_parameter_end);
+    put_literal(applet_end);
+    if (std::strlen(what.blocks.applet_end) >= static_cast<size_t>(applet_end.length))
+        out_puts(what.blocks.applet_end + applet_end.length);
 }
 
-static void insert_at_end_tag(const char* tag)
+static void insert_at_end_tag(const char* tag, const insertion& what)
 {
-    write_applet_element();
+    write_applet_element(what);
     out_puts(tag);
     finish_tag("");
 }
@@ -189,8 +209,9 @@ static void insert_at_end_tag(const char* tag)
 // (where a BODY tag is no tag of the page).
 static constexpr markup_starts rewriter_starts = make_markup_starts("BODY|/BODY|SCRIPT");
 
-void rewrite_page()
+void rewrite_page(const next_page_choice& next, const next_page_contents& contents, const insert_blocks& blocks)
 {
+    const insertion what = {next, contents, blocks};
     bool script_written = false;  // at a BODY start tag
     bool applet_written = false;
     bool ends_in_text = true;  // the page does not end inside a comment or script text
@@ -211,10 +232,10 @@ void rewrite_page()
             if (!match_name<input_reader>(start ? "BODY" : "/BODY", tag, length)) {
                 out_puts(tag);
             } else if (start) {
-                insert_at_start_tag(tag);
+                insert_at_start_tag(tag, what);
                 script_written = true;
             } else {
-                insert_at_end_tag(tag);
+                insert_at_end_tag(tag, what);
                 applet_written = true;
             }
         } else if (is_letter(next, 'S')) {
@@ -231,14 +252,14 @@ void rewrite_page()
     // calls an applet that is not there; not where it ends inside a comment or script text, which
     // would hold the element.
     if (script_written && !applet_written && ends_in_text)
-        write_applet_element();
+        write_applet_element(what);
 }
 
 // Writes the page's line of the log: the counts of what the next page holds.
-static void print_counts()
+static void print_counts(const next_page_contents& contents)
 {
     char counts[64];
-    std::snprintf(counts, sizeof counts, "(%d imgs, %d strms)", image_count, stream_count);
+    std::snprintf(counts, sizeof counts, "(%d imgs, %d strms)", contents.image_count, contents.stream_count);
     print_text(counts);
 }
 
@@ -247,7 +268,7 @@ static void provide_applet(const char* page_directory)
 {
     char target[path_size];
     char source[path_size];
-    if (!join_path(target, page_directory, "nextpics.class") || !join_path(source, program_directory, "nextpics.class"))
+    if (!join_path(target, page_directory, applet_class) || !join_path(source, program_directory, applet_class))
         return;
     char found[path_size];
     if (find_actual_name(found, target) == 0)
@@ -258,10 +279,22 @@ static void provide_applet(const char* page_directory)
     file_ops.copy(source, target, 0);
 }
 
+// The next page of the page at work and what it holds, for the pass that rewrites it (which the
+// copy's rewrite calls with no arguments). The contents are large, so they are kept here rather
+// than on the stack.
+static next_page_choice chosen;
+static next_page_contents collected;
+
 static int rewrite_pass()
 {
-    rewrite_page();
+    rewrite_page(chosen, collected, loaded_insert_blocks());
     return 0;
+}
+
+static int collect_contents(const char* next_page)
+{
+    return collect_images_and_streams(next_page, collected.images, collected.image_count, collected.streams,
+                                      collected.stream_count);
 }
 
 int insert_into_page(const char* path)
@@ -270,19 +303,19 @@ int insert_into_page(const char* path)
     file_identity first_look;
     if (file_ops.identify(&first_look, path) != 0)
         first_look = {};
-    int chosen = choose_next_page(path);
-    if (chosen != add_done)
-        return chosen;
+    choose_next_page(chosen, path);
+    if (chosen.result != add_done)
+        return chosen.result;
 
     // Not while another run rewrites the next page, which would be read half written.
     page_lock reading;
-    if (take_lock(&reading, next_page_path, lock_read) != 0)
+    if (take_lock(&reading, chosen.path, lock_read) != 0)
         return add_stopped;
-    int collected = collect_images_and_streams(next_page_path, image_table, image_count, stream_table, stream_count);
+    int read = collect_contents(chosen.path);
     give_back(&reading);
-    if (collected != 0)
+    if (read != 0)
         return add_next_unreadable;
-    print_counts();
+    print_counts(collected);
 
     char page_directory[path_size];
     dir_part(page_directory, path);
@@ -326,11 +359,12 @@ int count_rewrites(const char* copy)
 
 bool replay_rewrite(const char* copy, int variant)
 {
-    if (variant >= replay_link_count || take_link(copy, replay_links[variant]) != add_done ||
-        collect_images_and_streams(next_page_path, image_table, image_count, stream_table, stream_count) != 0 ||
-        in_open(copy) != 0)
+    if (variant >= replay_link_count)
         return false;
-    rewrite_page();
+    take_link(chosen, copy, replay_links[variant]);
+    if (chosen.result != add_done || collect_contents(chosen.path) != 0 || in_open(copy) != 0)
+        return false;
+    rewrite_page(chosen, collected, loaded_insert_blocks());
     in_close();
     return true;
 }

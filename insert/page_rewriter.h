@@ -2,17 +2,21 @@
 // nextpics.class beside the page, and rewrite the page through a temporary copy.
 #pragma once
 
+#include "insert/insert_blocks.h"
 #include "insert/next_page.h"
 #include "scan/page_scanners.h"
 
-extern char image_table[image_table_size][value_size];
-extern char stream_table[stream_table_size][value_size];
-extern int image_count;
-extern int stream_count;
+// What the next page holds that the page fetches ahead: its images and its streams.
+struct next_page_contents {
+    char images[image_table_size][value_size];
+    int image_count;
+    char streams[stream_table_size][value_size];
+    int stream_count;
+};
 
-// The directory addNextpics runs from (ends in its separator, or is empty): where insert.ini and
-// its own nextpics.class lie.
-extern char program_directory[path_size];
+// Sets the directory addNextpics runs from (ends in its separator, or is empty): where its own
+// nextpics.class lies, which goes beside every page that has none. Once, before the first page.
+void set_program_directory(const char* directory);
 
 // Prepares the page at path. add_done when rewritten; add_unreadable to add_canceled and
 // add_next_too_long from choose_next_page; add_next_unreadable when the next page cannot be read
@@ -30,6 +34,8 @@ int insert_into_page(const char* path);
 int count_rewrites(const char* copy);
 bool replay_rewrite(const char* copy, int variant);
 
-// The rewriting pass from the input stream to the output stream, both open.
-void rewrite_page();
+// The rewriting pass from the input stream to the output stream, both open: the page gets the
+// script for next's contents at its BODY start tag, and the applet element naming next, with the
+// blocks around it, at its BODY end tag.
+void rewrite_page(const next_page_choice& next, const next_page_contents& contents, const insert_blocks& blocks);
 

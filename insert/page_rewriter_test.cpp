@@ -15,25 +15,33 @@
 
 namespace {
 
+// What a rewrite is given: the next page, what it holds, and the blocks of insert.ini.
+next_page_choice next;
+next_page_contents contents;
+insert_blocks blocks;
+
+void rewrite() { rewrite_page(next, contents, blocks); }
+
 struct rewriter : testing::Test {
     void SetUp() override
     {
-        header_block[0] = lead_in_block[0] = applet_tag_block[0] = applet_end_block[0] = '\0';
-        copy_text(next_link, path_size, "p2/next.htm");
-        copy_text(next_link_dir, path_size, "p2/");
-        image_count = 0;
-        stream_count = 0;
+        blocks = {};
+        next = {};
+        copy_text(next.link, path_size, "p2/next.htm");
+        copy_text(next.link_dir, path_size, "p2/");
+        contents.image_count = 0;
+        contents.stream_count = 0;
         use_single_byte();
         // The output remembers the end of the file written before; start every case after text.
-        run_pass("x", rewrite_page);
+        run_pass("x", rewrite);
     }
     void TearDown() override { use_single_byte(); }
 
     static void images(std::initializer_list<const char*> list)
     {
-        image_count = 0;
+        contents.image_count = 0;
         for (const char* image : list)
-            copy_text(image_table[image_count++], value_size, image);
+            copy_text(contents.images[contents.image_count++], value_size, image);
     }
 };
 
@@ -54,17 +62,17 @@ TEST_F(rewriter, StartTagGetsScriptLinesForEachImage)
     const std::string page = "<html>\r\n<body bgcolor=\"white\">\r\ntext";
     const std::string tag = "<body bgcolor=\"white\" onLoad=\"preloadImage()\">\r\ntext" + applet_at_end;
 
-    EXPECT_EQ(run_pass(page, rewrite_page), "<html>\r\n\r\n" + script_head + script_tail + tag);
+    EXPECT_EQ(run_pass(page, rewrite), "<html>\r\n\r\n" + script_head + script_tail + tag);
 
     images({"a.gif"});
     const std::string a_lines = "  nextImg1= new Image;  nextImg1.src=\"p2/a.gif\";\r\n"
                                 "  document.preload.next();\r\n";
-    EXPECT_EQ(run_pass(page, rewrite_page), "<html>\r\n\r\n" + script_head + a_lines + script_tail + tag);
+    EXPECT_EQ(run_pass(page, rewrite), "<html>\r\n\r\n" + script_head + a_lines + script_tail + tag);
 
     images({"a.gif", "HTTP://host/b.gif"});
     const std::string b_lines = "  nextImg2= new Image;  nextImg2.src=\"HTTP://host/b.gif\";\r\n"
                                 "  document.preload.next();\r\n";
-    EXPECT_EQ(run_pass(page, rewrite_page),
+    EXPECT_EQ(run_pass(page, rewrite),
               "<html>\r\n\r\n" + script_head + a_lines + b_lines + script_tail + tag);
 }
 
@@ -72,7 +80,7 @@ TEST_F(rewriter, StartTagGetsScriptLinesForEachImage)
 TEST_F(rewriter, AddressesOfTheNextPageAreRebasedOnlyWhenRelative)
 {
     images({"a.png", "/img/a.png", "//cdn.example.com/b.png", "http:c.png", "data:image/gif;base64,R0l", "mailto:x"});
-    std::string out = run_pass("\r\n\r\n<body>", rewrite_page);
+    std::string out = run_pass("\r\n\r\n<body>", rewrite);
     for (const char* src : {"\"p2/a.png\"", "\"/img/a.png\"", "\"//cdn.example.com/b.png\"", "\"http:c.png\"",
                             "\"data:image/gif;base64,R0l\"", "\"mailto:x\""})
         EXPECT_NE(out.find(std::string(".src=") + src), std::string::npos) << src;
@@ -80,12 +88,12 @@ TEST_F(rewriter, AddressesOfTheNextPageAreRebasedOnlyWhenRelative)
 
 TEST_F(rewriter, LineBreakAheadOfInsertionOnlyWithoutEmptyLine)
 {
-    EXPECT_EQ(run_pass("a\r\n\r\n<BODY>", rewrite_page),
+    EXPECT_EQ(run_pass("a\r\n\r\n<BODY>", rewrite),
               "a\r\n\r\n" + script_head + script_tail + "<BODY onLoad=\"preloadImage()\">" + applet_at_end);
-    EXPECT_EQ(run_pass("text <Body>", rewrite_page),
+    EXPECT_EQ(run_pass("text <Body>", rewrite),
               "text \r\n" + script_head + script_tail + "<Body onLoad=\"preloadImage()\">" + applet_at_end);
     // An empty line of LF alone is no empty line for the rule.
-    EXPECT_EQ(run_pass("a\n\n<body>", rewrite_page).substr(0, 5), "a\n\n\r\n");
+    EXPECT_EQ(run_pass("a\n\n<body>", rewrite).substr(0, 5), "a\n\n\r\n");
 }
 
 TEST_F(rewriter, OtherMarkupPassesUnchanged)
@@ -93,15 +101,15 @@ TEST_F(rewriter, OtherMarkupPassesUnchanged)
     for (const char* page : {"<BR><B>bold</B><BLOCKQUOTE>q</BLOCKQUOTE>", "<!DOCTYPE html>\r\n<p>x</p>",
                              "a <", "</b", "<!- x", "<! x", "<BOD>", "</BOD>", "<!-- <body> </body> -->",
                              "<!-- unterminated <body>", "<!---->"}) {
-        EXPECT_EQ(run_pass(page, rewrite_page), page) << page;
+        EXPECT_EQ(run_pass(page, rewrite), page) << page;
     }
 }
 
 TEST_F(rewriter, EndTagGetsAppletWithStreams)
 {
-    stream_count = 1;
-    copy_text(stream_table[0], value_size, "s.mid");
-    EXPECT_EQ(run_pass("x\r\n</BODY >", rewrite_page),
+    contents.stream_count = 1;
+    copy_text(contents.streams[0], value_size, "s.mid");
+    EXPECT_EQ(run_pass("x\r\n</BODY >", rewrite),
               "x\r\n\r\n<applet code=\"nextpics.class\" name=\"preload\" width=0 height=0>\r\n"
               "<param name=\"next\" value=\"p2/next.htm;p2/s.mid\">\r\n"
               "</applet>\r\n"
@@ -112,33 +120,33 @@ TEST_F(rewriter, InsertBlocksShapeTheAppletElement)
 {
     const std::string default_tag = "<applet code=\"nextpics.class\" name=\"preload\" width=0 height=0>\r\n";
     const std::string param = "<param name=\"next\" value=\"p2/next.htm\">\r\n";
-    const std::string empty_blocks = run_pass("\r\n\r\n</body>", rewrite_page);
+    const std::string empty_blocks = run_pass("\r\n\r\n</body>", rewrite);
 
     // A tag block whose first 44 bytes match the fixed start gives the same start tag.
-    copy_text(applet_tag_block, insert_block_size, default_tag.c_str());
-    copy_text(applet_end_block, insert_block_size, "</applet>\r\n");
-    EXPECT_EQ(run_pass("\r\n\r\n</body>", rewrite_page), empty_blocks);
+    copy_text(blocks.applet_tag, insert_block_size, default_tag.c_str());
+    copy_text(blocks.applet_end, insert_block_size, "</applet>\r\n");
+    EXPECT_EQ(run_pass("\r\n\r\n</body>", rewrite), empty_blocks);
 
     // Lead-in text, the tag's own rest from byte 45 and the end block's tail from byte 11.
-    copy_text(lead_in_block, insert_block_size, "<!-- lead -->\r\n");
-    copy_text(applet_tag_block, insert_block_size,
+    copy_text(blocks.lead_in, insert_block_size, "<!-- lead -->\r\n");
+    copy_text(blocks.applet_tag, insert_block_size,
               "<applet code=\"nextpics.class\" name=\"preload\" width=1 height=1>\r\n<param name=\"x\">\r\n");
-    copy_text(applet_end_block, insert_block_size, "</applet>\r\n<!-- tail -->\r\n");
-    EXPECT_EQ(run_pass("\r\n\r\n</body>", rewrite_page),
+    copy_text(blocks.applet_end, insert_block_size, "</applet>\r\n<!-- tail -->\r\n");
+    EXPECT_EQ(run_pass("\r\n\r\n</body>", rewrite),
               "\r\n\r\n<!-- lead -->\r\n<applet code=\"nextpics.class\" name=\"preload\" width=1 height=1>\r\n"
               "<param name=\"x\">\r\n" +
                   param + "</applet>\r\n<!-- tail -->\r\n</body>");
 
     // A tag block of 23 to 44 bytes leaves the start tag open.
-    lead_in_block[0] = '\0';
-    copy_text(applet_tag_block, insert_block_size, "<applet code=\"nextpics.class\">");
-    EXPECT_EQ(run_pass("\r\n\r\n</body>", rewrite_page),
+    blocks.lead_in[0] = '\0';
+    copy_text(blocks.applet_tag, insert_block_size, "<applet code=\"nextpics.class\">");
+    EXPECT_EQ(run_pass("\r\n\r\n</body>", rewrite),
               "\r\n\r\n<applet code=\"nextpics.class\" name=\"preload\"" + param + "</applet>\r\n<!-- tail -->\r\n</body>");
 }
 
 TEST_F(rewriter, TwoBodyTagsGetTwoScriptsAndPageEndClosesTag)
 {
-    std::string out = run_pass("<body>\r\n\r\n<body", rewrite_page);
+    std::string out = run_pass("<body>\r\n\r\n<body", rewrite);
     EXPECT_EQ(out, "\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">\r\n\r\n" + script_head +
                        script_tail + "<body onLoad=\"preloadImage()\">" + applet_at_end);
 }
@@ -167,7 +175,7 @@ TEST_F(rewriter, BodyTagsAreTakenAsBrowsersReadThem)
         {"\r\n\r\n<body><script>never closed", "\r\n\r\n" + script_head + script_tail + "<body" + onload + "<script>never closed"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(run_pass(c.page, rewrite_page), c.prepared) << c.page;
+        EXPECT_EQ(run_pass(c.page, rewrite), c.prepared) << c.page;
 }
 
 TEST_F(rewriter, DoubleByteCharactersHideMarkup)
@@ -175,18 +183,18 @@ TEST_F(rewriter, DoubleByteCharactersHideMarkup)
     use_code_page_932();
     // 0x81 0x3C: "<" as a second byte; 0x83 0x3E: ">" as a second byte inside the tag.
     const std::string hidden = "\x81<body>";
-    EXPECT_EQ(run_pass(hidden, rewrite_page), hidden);
-    EXPECT_EQ(run_pass("<body title=\"\x83>\">", rewrite_page),
+    EXPECT_EQ(run_pass(hidden, rewrite), hidden);
+    EXPECT_EQ(run_pass("<body title=\"\x83>\">", rewrite),
               "\r\n" + script_head + script_tail + "<body title=\"\x83>\" onLoad=\"preloadImage()\">" + applet_at_end);
     // A comment whose text ends in a double-byte character directly before "-->" ends there.
-    EXPECT_EQ(run_pass("<!-- \x82\xA0--><body>", rewrite_page),
+    EXPECT_EQ(run_pass("<!-- \x82\xA0--><body>", rewrite),
               "<!-- \x82\xA0-->\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">" + applet_at_end);
     // A lead byte right before "-" keeps that "-" out of the comment's end.
-    EXPECT_EQ(run_pass("<!-- \x81--> <body> -->x", rewrite_page), "<!-- \x81--> <body> -->x");
+    EXPECT_EQ(run_pass("<!-- \x81--> <body> -->x", rewrite), "<!-- \x81--> <body> -->x");
     // A UTF-8 page is read without pairs: the "<" after a character of three bytes starts its tag.
-    EXPECT_EQ(run_pass("\xE5\xAD\x97<body>", rewrite_page),
+    EXPECT_EQ(run_pass("\xE5\xAD\x97<body>", rewrite),
               "\xE5\xAD\x97\r\n" + script_head + script_tail + "<body onLoad=\"preloadImage()\">" + applet_at_end);
-    EXPECT_NE(run_pass("\xE5\x86\x99</body>", rewrite_page).find("<applet code="), std::string::npos);
+    EXPECT_NE(run_pass("\xE5\x86\x99</body>", rewrite).find("<applet code="), std::string::npos);
 }
 
 // ---- whole pages on disk
@@ -196,11 +204,10 @@ struct prepared_site : testing::Test {
     void SetUp() override
     {
         folder = make_scratch("site");
-        header_block[0] = lead_in_block[0] = applet_tag_block[0] = applet_end_block[0] = '\0';
+        load_insert_blocks(folder.c_str());  // none there: the blocks are empty
         reset_next_page_order();
         temp_counter = 0;
-        copy_text(program_directory, path_size, folder.c_str());
-        append_text(program_directory, path_size, "program/");
+        set_program_directory((folder + "program/").c_str());
         script_answers({});
         screen_text_reset();
     }

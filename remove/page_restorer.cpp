@@ -3,6 +3,7 @@
 
 #include "console/messages.h"
 #include "platform/path_syntax.h"
+#include "scan/insertion_format.h"
 #include "scan/page_pass.h"
 #include "textio/paths.h"
 #include "textio/streams.h"
@@ -24,7 +25,7 @@ void go_back(long long position)
 // ---- test_inserted
 
 // Right after the letters onLoad in a BODY start tag: true when the attribute's value is the call
-// that addNextpics writes, preloadImage(), in double, single or no quotes. Any other value is the
+// that addNextpics writes, onload_call, in double, single or no quotes. Any other value is the
 // page's own, and a page's own onLoad is never taken out.
 bool onload_value_is_ours()
 {
@@ -35,7 +36,7 @@ bool onload_value_is_ours()
         in_next();
     else
         quote = -1;
-    for (const char* c = "preloadImage()"; *c; ++c)
+    for (const char* c = onload_call; *c; ++c)
         if (in_next() != *c)
             return false;
     int end = in_next();
@@ -54,28 +55,32 @@ void drop_line_end()
         in_next();
 }
 
-// With the input just after "<!-- Ne" (in comment) and an "x" ahead: true when this comment is
-// the insertion marker, that is, the comment is "<!-- Nextpics insert -->" exactly and is followed,
-// after blanks, by a script element whose "</script>" holds the first "pt>" after the comment. The
-// input then stands after that "pt>". A comment of the page's own that merely begins the same way
-// ("<!-- Next chapter -->"), with or without a script after it, gives false.
+// The bytes of the marker that marker_or_comment tests in the comment's first window, before it
+// reads on.
+constexpr int marker_window_bytes = 3;
+
+// With the input just after the marker's first bytes (in comment) and its next byte ahead: true
+// when this comment is the insertion marker, that is, the comment is marker_comment exactly and is
+// followed, after blanks, by a script element whose end tag holds the first script_end_tail after
+// the comment. The input then stands after that tail. A comment of the page's own that merely
+// begins the same way ("<!-- Next chapter -->"), with or without a script after it, gives false.
 bool marker_and_script_follow()
 {
-    for (const char* rest = "xtpics insert -->"; *rest; ++rest)
+    for (const char* rest = marker_body + marker_window_bytes; *rest; ++rest)
         if (in_next() != static_cast<unsigned char>(*rest))
             return false;
     while (is_restorer_blank(in_peek()))
         in_next();
     char consumed[16] = "";
     int length = 0;
-    if (!match_name<input_reader>("<SCRIPT", consumed, length))
+    if (!match_name<input_reader>(script_name_pattern.c_str(), consumed, length))
         return false;
     if (in_peek() != '>' && !is_restorer_blank(in_peek()))
         return false;
-    byte_window<input_reader> end = make_window<input_reader>(9);
-    if (!consume_until(end, "pt>", false))
+    byte_window<input_reader> end = make_window<input_reader>(sizeof script_end_tag - 1);
+    if (!consume_until(end, script_end_tail.c_str(), false))
         return false;
-    return end.holds("</script>");
+    return end.holds(script_end_tag);
 }
 
 // After "<!--": true when the comment is the insertion marker (as marker_and_script_follow tells),
@@ -85,7 +90,9 @@ template <bool copy>
 bool marker_or_comment()
 {
     byte_window<input_reader> w = comment_start<input_reader>();
-    if (w.at(0) == ' ' && w.at(1) == 'N' && w.at(2) == 'e' && in_peek() == 'x') {
+    static_assert(marker_window_bytes == 3);
+    if (w.at(0) == marker_body[0] && w.at(1) == marker_body[1] && w.at(2) == marker_body[2] &&
+        in_peek() == marker_body[marker_window_bytes]) {
         long long resume = in_tell();
         if (marker_and_script_follow())
             return true;
@@ -109,8 +116,9 @@ void restore_comment()
     }
 }
 
-// After "<" with "A" ahead: drops an applet element whose code names a class beginning with
-// N, E, X; anything else is written back as consumed. False when such an element never ends.
+// After "<" with "A" ahead: drops an applet element whose code names a class beginning with the
+// first three letters of this program's class (in either case); anything else is written back as
+// consumed. False when such an element never ends.
 bool restore_applet()
 {
     char consumed[32] = "<";
@@ -124,19 +132,19 @@ bool restore_applet()
             quote = true;
         }
     }
-    if (!quote || !match_name<input_reader>("NEX", consumed, length)) {
+    if (!quote || !match_name<input_reader>(applet_class_prefix.c_str(), consumed, length)) {
         out_puts(consumed);
         return true;
     }
-    byte_window<input_reader> w = make_window<input_reader>(9);
-    if (!consume_through(w, "</applet>"))
+    byte_window<input_reader> w = make_window<input_reader>(sizeof applet_end_tag - 1);
+    if (!consume_through(w, applet_end_tag))
         return false;
     drop_line_end();
     return true;
 }
 
-// After "<" with "A" ahead: true when an applet start tag whose code is nextpics.class follows (it
-// is consumed as far as it matches).
+// After "<" with "A" ahead: true when an applet start tag whose code is this program's class
+// follows (it is consumed as far as it matches).
 bool our_applet_follows()
 {
     char consumed[40] = "<";
@@ -147,11 +155,11 @@ bool our_applet_follows()
     if (quote != '"' && quote != '\'')
         return false;
     in_next();
-    return match_name<input_reader>("NEXTPICS.CLASS", consumed, length) && in_peek() == quote;
+    return match_name<input_reader>(applet_class_pattern.c_str(), consumed, length) && in_peek() == quote;
 }
 
 // After the onLoad name has been dropped: drops its value. A value in quotes goes through its
-// closing quote; one that does not close before the next "<" (or within 4096 bytes) is taken as
+// closing quote; one that does not close before the next "<" (or within quoted_reach bytes) is taken as
 // unclosed and goes up to the tag's ">". Any other value goes up to the next ">" or blank.
 void drop_onload_value()
 {
@@ -161,7 +169,7 @@ void drop_onload_value()
         int quote = in_peek();
         if (quote == '"' || quote == '\'') {
             in_next();
-            for (int n = 0; n < 4096 && in_peek() != -1 && in_peek() != '<'; ++n)
+            for (int n = 0; n < quoted_reach && in_peek() != -1 && in_peek() != '<'; ++n)
                 if (in_next() == quote)
                     return;
             go_back(start);
@@ -183,10 +191,11 @@ void restore_body()
         return;
     }
     out_puts(consumed);
-    byte_window<input_reader> w = make_window<input_reader>(7);
+    constexpr int blank_and_name = sizeof onload_name;  // a blank, then the attribute's name
+    byte_window<input_reader> w = make_window<input_reader>(blank_and_name);
     tag_end tag = {};
     for (;;) {
-        if (w.n == 7 && !w.second_at(0) && is_restorer_blank(w.at(0)) && w.ends_with("onLoad")) {
+        if (w.n == blank_and_name && !w.second_at(0) && is_restorer_blank(w.at(0)) && w.ends_with(onload_name)) {
             drop_onload_value();
             copy_tag_rest();
             in_next();

@@ -22,7 +22,7 @@ enum del_result : int {
 };
 
 // The first BODY start tag that carries onLoad decides: inserted_marked when an insertion marker
-// stood before it; inserted_onload when its value is addNextpics' own onLoad="preloadImage()";
+// stood before it; inserted_onload when its value is addNextpics' own onLoad call;
 // inserted_none when it is the page's own. Without such a tag: inserted_marked when the page holds
 // the insertion marker or an applet element whose code is nextpics.class (an insertion left
 // partial), else inserted_none. inserted_unreadable: the page cannot be opened. Script text is

@@ -83,16 +83,16 @@ TEST(restorer_near_misses, OnlyAnOnloadInABodyTagCountsAsPrepared)
 TEST(restorer_double_byte, SecondByteGreaterThanEndsNoBodyTag)
 {
     use_code_page_932();
-    header_block[0] = lead_in_block[0] = applet_tag_block[0] = applet_end_block[0] = '\0';
-    copy_text(next_link, path_size, "next.htm");
-    next_link_dir[0] = '\0';
-    image_count = 0;
-    stream_count = 0;
+    static next_page_choice next;
+    static next_page_contents contents;
+    static insert_blocks blocks;
+    copy_text(next.link, path_size, "next.htm");
+    auto rewrite = [] { rewrite_page(next, contents, blocks); };
 
     // 0x81 0x3E is one character; the tag ends at the ">" after y.
     const std::string page = "<html>\r\n\r\n<body title=\x81>y>text\r\n\r\n</body>";
-    run_pass("text", rewrite_page);  // the line-break rule then looks at text, not at an empty line
-    std::string prepared = run_pass(page, rewrite_page);
+    run_pass("text", rewrite);  // the line-break rule then looks at text, not at an empty line
+    std::string prepared = run_pass(page, rewrite);
     ASSERT_NE(prepared.find("<body title=\x81>y onLoad=\"preloadImage()\">"), std::string::npos);
 
     EXPECT_EQ(run_pass(prepared, restore_ignoring_result), page);

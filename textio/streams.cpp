@@ -932,9 +932,6 @@ void copy_until(int stop)
     }
 }
 
-// How far a quoted value may reach; a quote that does not close within it is taken as unclosed.
-constexpr int quote_reach = 4096;
-
 // in_quoted_rest over bytes in memory from p: the count through the closing quote, 0 when the
 // value is unclosed, -1 when end came first.
 static int quoted_rest_in(const unsigned char* p, const unsigned char* end, int quote, bool lead_bytes)

@@ -171,8 +171,11 @@ int out_last4();
 
 // Copies input to output up to, not including, stop (never a second byte of a pair).
 void copy_until(int stop);
+// How far a quoted value may reach; a quote that does not close within it is taken as unclosed.
+constexpr int quote_reach = 4096;
+
 // With the input just after an opening quote: the number of bytes from the look-ahead through the
-// closing quote when it comes before the next "<" and within 4096 bytes (pairs as the page's);
+// closing quote when it comes before the next "<" and within quote_reach bytes (pairs as the page's);
 // 0 otherwise, the quote being taken as unclosed. Nothing is consumed.
 int in_quoted_rest(int quote);
 

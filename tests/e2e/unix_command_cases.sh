@@ -211,13 +211,21 @@ delNextpics|c\n|index.html|1|Cancel at the already-removed question
 delNextpics||missing.html|2|a missing page
 EOF
 
-new_site broken
-mkdir "$work/kit"
-cp "$bin/addNextpics" "$bin/nextpics.class" "$work/kit/"
-sed 's/<applet code="nextpics.class"/<applet code="other.class"/' "$bin/insert.ini" >"$work/kit/insert.ini"
-out=$(cd "$site" && "$work/kit/addNextpics" one.html </dev/null 2>/dev/null)
-check "a broken insert.ini: status 1" same 1 "$?"
-check "a broken insert.ini: no page touched" untouched one.html
+# An applet start in insert.ini that is not the one the rewriter writes breaks the set, be it
+# another class or an attribute edited (which would reach every page half overwritten).
+while IFS='|' read -r edit what; do
+    new_site broken
+    rm -rf "$work/kit"
+    mkdir "$work/kit"
+    cp "$bin/addNextpics" "$bin/nextpics.class" "$work/kit/"
+    sed "$edit" "$bin/insert.ini" >"$work/kit/insert.ini"
+    out=$(cd "$site" && "$work/kit/addNextpics" one.html </dev/null 2>/dev/null)
+    check "a broken insert.ini ($what): status 1" same 1 "$?"
+    check "a broken insert.ini ($what): no page touched" untouched one.html
+done <<'EOF'
+s/<applet code="nextpics.class"/<applet code="other.class"/|another class
+s/name="preload" width=0/name=preload width=0/|the name unquoted
+EOF
 
 # ---- 4. --help, -h and --version.
 

@@ -56,7 +56,7 @@ void lay_out_site()
     std::filesystem::create_directories(site + "sub");
     std::filesystem::create_directories(folder + "prog");
     write_file(folder + "prog/nextpics.class", programs_applet);
-    copy_text(program_directory, path_size, (folder + "prog/").c_str());
+    set_program_directory((folder + "prog/").c_str());
 
     write_file(site + "photo1.html", long_page());
     write_file(site + "photo2.html",

@@ -29,17 +29,16 @@ std::string prepared_without(const std::string& page, const std::string& origina
 {
     char links[link_table_size][value_size];
     collect_links(page.c_str(), links);
-    copy_text(next_link, path_size, links[0]);
-    dir_part(next_link_dir, next_link);
-    dir_part(next_page_path, page.c_str());
-    append_text(next_page_path, path_size, next_link);
-    image_count = images ? -1 : collect_images(next_page_path, image_table);
-    stream_count = streams ? -1 : collect_streams(next_page_path, stream_table);
+    static next_page_choice next;
+    take_link(next, page.c_str(), links[0]);
+    static next_page_contents contents;
+    contents.image_count = images ? -1 : collect_images(next.path, contents.images);
+    contents.stream_count = streams ? -1 : collect_streams(next.path, contents.streams);
     std::string scratch = folder + "variant.html";
     write_file(scratch, original);
     in_open(scratch.c_str());
     out_open((scratch + ".out").c_str());
-    rewrite_page();
+    rewrite_page(next, contents, loaded_insert_blocks());
     out_close();
     in_close();
     return read_file(scratch + ".out");

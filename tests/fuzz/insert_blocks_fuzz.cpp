@@ -1,6 +1,6 @@
 // Fuzz target of the insert blocks reader: any insert.ini through load_insert_blocks and the
 // file-set check; a file set that passes is then used for a page with a BODY end tag, so the
-// rewriter's use of the blocks (from their fixed offsets on) is exercised too.
+// rewriter's use of the blocks (from their fixed starts on) is exercised too.
 #include "insert/insert_blocks.h"
 #include "insert/next_page.h"
 #include "insert/page_rewriter.h"
@@ -16,21 +16,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string& folder = fuzz_folder();
     put_file(folder + "insert.ini", data, size);
     require(load_insert_blocks(folder.c_str()) == 0, "cannot read insert.ini");
-    for (const char* block : {header_block, lead_in_block, applet_tag_block, applet_end_block})
+    const insert_blocks& blocks = loaded_insert_blocks();
+    for (const char* block : {blocks.header, blocks.lead_in, blocks.applet_tag, blocks.applet_end})
         require(std::memchr(block, '\0', insert_block_size) != nullptr, "block not terminated");
-    if (!file_set_intact())
+    if (!file_set_intact(blocks))
         return 0;
 
-    copy_text(next_link, path_size, "next.htm");
-    next_link_dir[0] = '\0';
-    image_count = 0;
-    stream_count = 0;
+    static next_page_choice next;
+    copy_text(next.link, path_size, "next.htm");
+    static next_page_contents contents;  // no images, no streams
     static const std::string in_path = folder + "page.tmp";
     static const std::string out_path = folder + "page.html";
     put_file(in_path, std::string("<body>text</body>"));
     require(in_open(in_path.c_str()) == 0, "cannot open the input");
     require(out_open(out_path.c_str()) == 0, "cannot open the output");
-    rewrite_page();
+    rewrite_page(next, contents, blocks);
     require(out_close() == 0, "write failed");
     in_close();
     return 0;

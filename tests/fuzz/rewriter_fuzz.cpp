@@ -8,25 +8,30 @@
 #include "textio/paths.h"
 #include "textio/streams.h"
 
+// The rewrite's inputs.
+static next_page_choice next;
+static next_page_contents contents;
+static insert_blocks blocks;
+
 static void set_next_page(unsigned selector)
 {
-    copy_text(next_link, path_size, "p2/next.htm");
-    copy_text(next_link_dir, path_size, "p2/");
-    copy_text(next_page_path, path_size, "p2/next.htm");
+    copy_text(next.link, path_size, "p2/next.htm");
+    copy_text(next.link_dir, path_size, "p2/");
+    copy_text(next.path, path_size, "p2/next.htm");
     const bool full_blocks = (selector & 2) != 0;
-    copy_text(header_block, insert_block_size, full_blocks ? "header\r\n" : "");
-    copy_text(lead_in_block, insert_block_size, full_blocks ? "<!-- lead in -->\r\n" : "");
-    copy_text(applet_tag_block, insert_block_size,
+    copy_text(blocks.header, insert_block_size, full_blocks ? "header\r\n" : "");
+    copy_text(blocks.lead_in, insert_block_size, full_blocks ? "<!-- lead in -->\r\n" : "");
+    copy_text(blocks.applet_tag, insert_block_size,
               full_blocks ? "<applet code=\"nextpics.class\" name=\"preload\" width=0 height=0 mayscript>\r\n" : "");
-    copy_text(applet_end_block, insert_block_size, full_blocks ? "</applet>\r\n<!-- tail -->\r\n" : "");
+    copy_text(blocks.applet_end, insert_block_size, full_blocks ? "</applet>\r\n<!-- tail -->\r\n" : "");
     const bool empty_tables = (selector & 4) != 0;
-    image_count = empty_tables ? 0 : 3;
-    stream_count = empty_tables ? 0 : 2;
-    copy_text(image_table[0], value_size, "a.gif");
-    copy_text(image_table[1], value_size, "http://host/b.gif");
-    copy_text(image_table[2], value_size, "img/\x82\xa0.jpg");
-    copy_text(stream_table[0], value_size, "s.mid");
-    copy_text(stream_table[1], value_size, "HTTP://host/t.wav");
+    contents.image_count = empty_tables ? 0 : 3;
+    contents.stream_count = empty_tables ? 0 : 2;
+    copy_text(contents.images[0], value_size, "a.gif");
+    copy_text(contents.images[1], value_size, "http://host/b.gif");
+    copy_text(contents.images[2], value_size, "img/\x82\xa0.jpg");
+    copy_text(contents.streams[0], value_size, "s.mid");
+    copy_text(contents.streams[1], value_size, "HTTP://host/t.wav");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -38,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     put_file(in_path, data, size);
     require(in_open(in_path.c_str()) == 0, "cannot open the input");
     require(out_open(out_path.c_str()) == 0, "cannot open the output");
-    rewrite_page();
+    rewrite_page(next, contents, blocks);
     require(out_close() == 0, "write failed");
     in_close();
     std::string page(reinterpret_cast<const char*>(data), size);

@@ -110,6 +110,13 @@ static void run(void (*pass)(), const std::string& from, const std::string& to)
     in_close();
 }
 
+// The rewrite's inputs: a fixed next page with what it holds, and empty insert blocks.
+static next_page_choice next;
+static next_page_contents contents;
+static insert_blocks blocks;
+
+static void rewrite() { rewrite_page(next, contents, blocks); }
+
 static void restore() { require(restore_pass() == 0, "an applet element of ours has no end"); }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -119,15 +126,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (outside_the_property(page))
         return -1;  // not added to the corpus
 
-    header_block[0] = lead_in_block[0] = applet_tag_block[0] = applet_end_block[0] = '\0';
-    copy_text(next_link, path_size, "p2/next.htm");
-    copy_text(next_link_dir, path_size, "p2/");
+    copy_text(next.link, path_size, "p2/next.htm");
+    copy_text(next.link_dir, path_size, "p2/");
     const bool empty_tables = (selector & 4) != 0;
-    image_count = empty_tables ? 0 : 2;
-    stream_count = empty_tables ? 0 : 1;
-    copy_text(image_table[0], value_size, "a.gif");
-    copy_text(image_table[1], value_size, "http://host/b.gif");
-    copy_text(stream_table[0], value_size, "s.mid");
+    contents.image_count = empty_tables ? 0 : 2;
+    contents.stream_count = empty_tables ? 0 : 1;
+    copy_text(contents.images[0], value_size, "a.gif");
+    copy_text(contents.images[1], value_size, "http://host/b.gif");
+    copy_text(contents.streams[0], value_size, "s.mid");
 
     const std::string& folder = fuzz_folder();
     const std::string original = folder + "original.html";
@@ -140,7 +146,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     out_close();
 
     put_file(original, page);
-    run(rewrite_page, original, prepared);
+    run(rewrite, original, prepared);
     run(restore, prepared, restored);
 
     require(restored_as_allowed(page, get_file(restored)), "the restored page differs from the original");

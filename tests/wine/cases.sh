@@ -199,23 +199,25 @@ make_scratch() {
 
 pages_untouched() { diff -r "$1/pages" "$1/pages.orig" >/dev/null; }
 
-# A block 3 that is not a nextpics applet tag: one warning box, exit status 1, no page handled.
+# A block 3 that does not begin with the applet start the rewriter writes (another class, or an
+# attribute edited): one warning box, exit status 1, no page handled.
 broken_case() {
-    local locale=$1 caption=$2 text=$3
-    local dir=$cases/file_set_broken_$locale
+    local locale=$1 caption=$2 text=$3 variant=${4:-}
+    local dir=$cases/file_set_broken_$locale$variant
     local tag='<applet code="other.class" name="preload" width=0 height=0>'
+    [ "$variant" = _edited ] && tag='<applet code="nextpics.class" name=preload width=0 height=0>'
     make_scratch "$dir" $'header\r\n---\r\n<!-- lead -->\r\n---\r\n'"$tag"$'\r\n---\r\n</applet>\r\n'
     run --out "$dir/run" --env "LC_ALL=$locale" \
         --step "wait-window \"$add_title\"" --step "expect-box ok" --step "expect-no-box 500" --step "wait-exit" \
         -- "$dir/addNextpics.exe" "$(windows_path "$dir/pages/page1.html")"
     local d=$dir/run/driver.txt
-    check "broken $locale: driver steps pass" is "$(cat "$dir/run/driver.status")" 0
-    check "broken $locale: caption" is "$(value "$d" box caption_hex)" "$caption"
-    check "broken $locale: text" is "$(value "$d" box text_hex)" "$text"
-    check "broken $locale: owned by the console window" is "$(value "$d" box owner_hex)" "$(hex_of "$add_title")"
-    check "broken $locale: only an OK button" is "$(value "$d" box buttons)" ok
-    check "broken $locale: exit status 1" is "$(cat "$dir/run/program.status")" 1
-    check "broken $locale: pages untouched" pages_untouched "$dir"
+    check "broken $locale$variant: driver steps pass" is "$(cat "$dir/run/driver.status")" 0
+    check "broken $locale$variant: caption" is "$(value "$d" box caption_hex)" "$caption"
+    check "broken $locale$variant: text" is "$(value "$d" box text_hex)" "$text"
+    check "broken $locale$variant: owned by the console window" is "$(value "$d" box owner_hex)" "$(hex_of "$add_title")"
+    check "broken $locale$variant: only an OK button" is "$(value "$d" box buttons)" ok
+    check "broken $locale$variant: exit status 1" is "$(cat "$dir/run/program.status")" 1
+    check "broken $locale$variant: pages untouched" pages_untouched "$dir"
 }
 
 # Without insert.ini the run goes on with built-in defaults: no box, exit status 0, and a page
@@ -232,6 +234,7 @@ missing_ini_case() {
 
 file_set_group() {
     broken_case C "$(hex_of "AddNextpics : error ")" "$(hex_of "File Set Broken. Download new Nextpics files.")"
+    broken_case C "$(hex_of "AddNextpics : error ")" "$(hex_of "File Set Broken. Download new Nextpics files.")" _edited
     broken_case ja_JP.UTF-8 "$(sjis_hex_of "AddNextpics : エラー")" \
         "$(sjis_hex_of "ファイルセットが壊れています. 新しい Nextpics をダウンロードしてください.")"
     missing_ini_case
