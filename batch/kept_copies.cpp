@@ -1,7 +1,7 @@
 // What a run does with the temporary copies an earlier run left behind.
 #include "batch/kept_copies.h"
 
-#include "batch/run_log.h"
+#include "batch/page_batch.h"
 #include "console/text_screen.h"
 #include "platform/files.h"
 #include "textio/page_compare.h"

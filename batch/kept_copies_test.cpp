@@ -2,7 +2,7 @@
 // run was stopped (or lost power) at each moment of its work, and pages that are not the copy's.
 #include "batch/kept_copies.h"
 
-#include "batch/run_log.h"
+#include "batch/page_batch.h"
 #include "insert/insertion_driver.h"
 #include "insert/next_page.h"
 #include "insert/page_rewriter.h"

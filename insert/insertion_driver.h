@@ -1,7 +1,7 @@
 // The insertion driver: addNextpics' whole run, and the rules of its batch.
 #pragma once
 
-#include "batch/run_log.h"
+#include "batch/page_batch.h"
 
 // addNextpics' batch: every page prepared that is not prepared already and has a BODY start tag
 // (a page without one stays as it is), any separator parting the directory, a batch that stops at

@@ -1,7 +1,7 @@
 // The removal driver: delNextpics' whole run, and the rules of its batch.
 #pragma once
 
-#include "batch/run_log.h"
+#include "batch/page_batch.h"
 
 // delNextpics' batch: every page restored that holds the preloading, only the system's own
 // separators parting the directory, and a batch that goes on after any failure.

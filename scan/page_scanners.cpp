@@ -1,6 +1,9 @@
-// Page scanners. All four passes share one skeleton: a byte loop that keeps double-byte
-// characters together, passes over comments and calls the message pump once per byte; a pass
-// supplies only the test it runs at the start of a tag.
+// Page scanners: the read-only passes over a page, behind five entries (test_already_set,
+// collect_links with or without the rel="next" link, collect_images, collect_streams, and
+// collect_images_and_streams, which does the last two in one pass where it can). All share one
+// skeleton, the main loop of page_pass.h: it keeps double-byte characters together, takes runs of
+// bytes that start nothing at once (calling the message pump once per byte all the same) and
+// passes over comments; a pass supplies only the test it runs at the start of a tag.
 #include "scan/page_scanners.h"
 
 #include "platform/files.h"

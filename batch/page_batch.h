@@ -1,5 +1,5 @@
-// What both programs show around their batch: the start of the log, one line per page, and the
-// closing lines with the short wait in which a few keys are served.
+// The batch both programs run over their pages: the start of the log, the loop with one line
+// per page, and the closing lines with the short wait in which a few keys are served.
 #pragma once
 
 #include "console/console_window.h"

@@ -1,5 +1,5 @@
-// The log lines and the closing wait shared by both programs.
-#include "batch/run_log.h"
+// The batch both programs run over their pages: its loop, its log lines and the closing wait.
+#include "batch/page_batch.h"
 
 #include "batch/kept_copies.h"
 #include "console/messages.h"

@@ -1,6 +1,6 @@
 // Tests of the batch's log lines that tell the user of what the batch does not take: pages beyond
 // the command line's limits, and temporary copies that an earlier run left in a folder.
-#include "batch/run_log.h"
+#include "batch/page_batch.h"
 
 #include "console/messages.h"
 #include "platform/path_syntax.h"
