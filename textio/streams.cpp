@@ -195,6 +195,17 @@ static void reader_start_page(reader& r)
     decide_pairs(r);
 }
 
+// The pairing step that every reader path takes for each byte ch it looks at: pair tells whether
+// ch is the second byte of a double-byte pair, and is set to whether ch opens one (only where
+// lead_bytes: the page is read in pairs). Returns whether ch was a second byte. A byte that is
+// neither (false returned, pair false afterwards) stands alone and may be markup.
+static inline bool pair_step(bool& pair, bool lead_bytes, unsigned char ch)
+{
+    bool second = pair;
+    pair = !second && lead_bytes && lead_byte_table[ch] != 0;
+    return second;
+}
+
 static inline int reader_next(reader& r)
 {
     if (r.look == -1)
@@ -356,13 +367,12 @@ static const unsigned char* find_markup(const unsigned char* begin, const unsign
 #endif
             p = byte_find(p, end, '<');
         } else {
+            // A "<" that is no second byte stops the run before its own pairing step, which the
+            // main loop takes.
             for (; p < end; ++p) {
-                if (pair)
-                    pair = false;
-                else if (*p == '<')
+                if (!pair && *p == '<')
                     break;
-                else
-                    pair = lead_byte_table[*p] != 0;
+                pair_step(pair, true, *p);
             }
         }
         // p is a "<" outside a pair. The main loop consumes it and the bytes after it that match
@@ -560,17 +570,17 @@ int scan_read_value(char* buffer, int size)
         }
         while (scan.lead_bytes && p < scan.end) {
             int ch = *p++;
-            if (second_byte) {
-                second_byte = false;
-            } else if (scan.lead_bytes && lead_byte_table[ch]) {
-                second_byte = true;
-            } else if (double_quoted ? ch == '"' : single_quoted ? ch == '\'' : classes.value_end[ch]) {
-                ended = true;
-                break;
-            } else if (ch == '>' && !double_quoted && !single_quoted) {
-                --p;  // the tag's end, which stays for the tag
-                ended = true;
-                break;
+            // Either byte of a pair is part of the value, whatever it is.
+            if (!pair_step(second_byte, scan.lead_bytes, static_cast<unsigned char>(ch)) && !second_byte) {
+                if (double_quoted ? ch == '"' : single_quoted ? ch == '\'' : classes.value_end[ch]) {
+                    ended = true;
+                    break;
+                }
+                if (ch == '>' && !double_quoted && !single_quoted) {
+                    --p;  // the tag's end, which stays for the tag
+                    ended = true;
+                    break;
+                }
             }
             if (n >= size - 1) {
                 full = true;  // ch is lost; the rest of the value stays unread
@@ -922,11 +932,8 @@ void copy_until(int stop)
         int ch = input.look;
         if (ch == -1)
             return;
-        if (second_byte)
-            second_byte = false;
-        else if (in_lead_byte(ch))
-            second_byte = true;
-        else if (ch == stop)
+        if (!pair_step(second_byte, input.lead_bytes, static_cast<unsigned char>(ch)) && !second_byte &&
+            ch == stop)
             return;
         out_put(reader_next(input));
     }
@@ -944,13 +951,11 @@ static int quoted_rest_in(const unsigned char* p, const unsigned char* end, int 
         if (p == end)
             return -1;
         int ch = *p;
-        if (pair)
-            pair = false;
-        else if (lead_bytes && lead_byte_table[ch])
-            pair = true;
-        else if (ch == '<')
+        if (pair_step(pair, lead_bytes, *p) || pair)
+            continue;
+        if (ch == '<')
             return 0;
-        else if (ch == quote)
+        if (ch == quote)
             return n;
     }
     return 0;
@@ -1008,8 +1013,7 @@ static void pass_tag_rest(bool copy)
         int ch = input.look;
         if (ch == -1)
             return;
-        bool second = pair;
-        pair = !pair && in_lead_byte(ch);
+        bool second = pair_step(pair, input.lead_bytes, static_cast<unsigned char>(ch));
         if (ch == '>' && !second && tag.quoted == 0)
             return;
         reader_next(input);
@@ -1040,8 +1044,7 @@ bool in_pass_script(bool copy)
         int ch = input.look;
         if (ch == -1)
             return false;
-        bool second = pair;
-        pair = !pair && in_lead_byte(ch);
+        bool second = pair_step(pair, input.lead_bytes, static_cast<unsigned char>(ch));
         if (copy)
             out_put(ch);
         reader_next(input);
@@ -1066,11 +1069,8 @@ void skip_until(int s1, int s2, int s3, int s4, int s5, int s6)
         int ch = input.look;
         if (ch == -1)
             return;
-        if (second_byte)
-            second_byte = false;
-        else if (in_lead_byte(ch))
-            second_byte = true;
-        else if (ch == s1 || ch == s2 || ch == s3 || ch == s4 || ch == s5 || ch == s6)
+        if (!pair_step(second_byte, input.lead_bytes, static_cast<unsigned char>(ch)) && !second_byte &&
+            (ch == s1 || ch == s2 || ch == s3 || ch == s4 || ch == s5 || ch == s6))
             return;
         reader_next(input);
     }
