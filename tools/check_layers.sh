@@ -11,7 +11,9 @@
 #   remove/    delNextpics                                            over scan/ (and batch/)
 #
 # Besides: only the programs' drivers (*_driver.*), the program entries and batch/ reach the console
-# window or the batch; only platform/ and the window front ends include a system's own headers.
+# window or the batch; only platform/ and the window front ends include a system's own headers;
+# textio/streams_internal.h, what the streams' three files share, is included by those alone: no
+# other file, not even a test, benchmark or fuzz target, which all go through textio/streams.h.
 # Prints every include that breaks a rule; exits non-zero when there is one.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -59,6 +61,14 @@ for folder in "${!allowed[@]}"; do
         done < <(grep -E '^#include ' "$file")
     done < <(git ls-files "$folder/*.cpp" "$folder/*.h")
 done
+
+# The streams' inside: every tracked file that includes it must be one of their own.
+streams_internal=textio/streams_internal.h
+streams_files=" textio/stream_reader.cpp textio/kept_page.cpp textio/stream_writer.cpp "
+while IFS= read -r file; do
+    [[ $streams_files == *" $file "* ]] ||
+        complain "$file includes $streams_internal: only the streams' own files do"
+done < <(git grep -l -E "^#include \"$streams_internal\"" -- '*.cpp' '*.h')
 
 if [ "$broken" -gt 0 ]; then
     echo "layers: $broken include(s) break the layering"
