@@ -8,6 +8,7 @@
 #include "textio/streams.h"
 
 #include "platform/bounded_copy.h"
+#include "platform/byte_io.h"
 #include "textio/streams_internal.h"
 
 #include <cstdio>

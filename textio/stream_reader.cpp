@@ -1,15 +1,22 @@
 // The readers' core: the scan reader and the input stream, each a look-ahead over blocks of its
-// page read into a buffer of its own (or the kept page's, kept_page.cpp). It promises its callers
-// one byte at a time with one byte of look-ahead, runs of bytes that start no markup taken at
-// once with the same result as taken one turn at a time, double-byte characters kept together
-// wherever a stop byte is looked for, and a read error that ends the input like its end.
+// page read into a buffer of its own (or the kept page's, kept_page.cpp), and the streams'
+// messages. It promises its callers one byte at a time with one byte of look-ahead; runs of bytes
+// that start no markup taken (or copied to the output) at once with the same result as taken one
+// turn at a time; double-byte characters kept together wherever a stop byte is looked for; a
+// read error that ends the input like its end; and every message of the streams, in the order it
+// arises, handed to stream_message alone.
 #include "textio/streams.h"
 
+#include "platform/byte_io.h"
 #include "textio/page_charset.h"
 #include "textio/streams_internal.h"
 
+#include <bit>
 #include <cstdio>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 static unsigned char scan_data[block_size];
 static unsigned char input_data[block_size];
@@ -24,6 +31,17 @@ byte_reader input_stream = {nullptr,    false,      -1,    false,      false, fa
 bool text_runs_on = true;
 
 void set_text_runs(bool on) { text_runs_on = on; }
+
+// The streams' messages: every one goes to stream_message.
+static void print_message(const char* text) { std::fputs(text, stdout); }
+void (*stream_message)(const char* text) = print_message;
+
+void stream_report(const char* format, const char* path)
+{
+    char text[path_size + 64];
+    std::snprintf(text, sizeof text, format, path);
+    stream_message(text);
+}
 
 // The classes by byte, for the loops that look at many bytes: blanks and ">" (the end of an
 // attribute), and the value delimiters.
@@ -110,6 +128,110 @@ static int reader_block(const byte_reader& r, const unsigned char** bytes)
     }
     *bytes = r.next - 1;  // the look-ahead
     return static_cast<int>(r.end - r.next) + 1;
+}
+
+// At a "<" at p outside a pair: how many bytes after it the main loop takes in the same turn when
+// the "<" starts nothing (the bytes that match a keyword, up to the first that does not), or -1
+// when it may start something: a whole keyword follows, or its bytes run past end.
+static inline int keyword_match(const unsigned char* p, const unsigned char* end, const markup_starts& starts)
+{
+    if (p + 1 == end)
+        return -1;
+    int at = starts.word_at[p[1]];
+    if (at == 0)
+        return 0;
+    const char* word = starts.words + at - 1;
+    int matched = 1;
+    while (word[matched] != '\0' && p + 1 + matched < end && keyword_byte(p[1 + matched], word[matched]))
+        ++matched;
+    if (word[matched] == '\0' || p + 1 + matched == end)
+        return -1;
+    return matched;
+}
+
+// Passes over the bytes from begin that start nothing for a pass, as its main loop would one turn
+// at a time: up to the first "<" outside a double-byte pair that begins a whole keyword of starts
+// (or whose bytes run past end), or end. pair tells whether *begin is the second byte of a pair,
+// and afterwards whether the byte returned is. turns gets the number of turns of the main loop
+// passed over.
+static const unsigned char* find_markup(const unsigned char* begin, const unsigned char* end, bool& pair,
+                                        bool lead_bytes, const markup_starts& starts, int& turns)
+{
+    const unsigned char* p = begin;
+    int merged = 0;  // bytes that a turn took together with its "<"
+    bool lt_is_lead = lead_bytes && is_lead_byte('<');  // then every "<" is left to the main loop
+    for (;;) {
+        if (!lead_bytes && !pair) {
+#if defined(__SSE2__)
+            // Sixteen bytes at a time: each "<" among them is judged by the byte after it (the
+            // seventeenth byte is readable), and only one that may begin a keyword is looked at
+            // closer. The bytes a turn takes after a "<" hold no "<".
+            const __m128i lt_vector = _mm_set1_epi8('<');
+            while (end - p >= 17) {
+                __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                unsigned found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lt_vector)));
+                for (; found != 0; found &= found - 1) {
+                    const unsigned char* lt = p + std::countr_zero(found);
+                    if (starts.word_at[lt[1]] == 0)
+                        continue;
+                    int matched = keyword_match(lt, end, starts);
+                    if (matched < 0) {
+                        turns = static_cast<int>(lt - begin) - merged;
+                        return lt;
+                    }
+                    merged += matched;
+                }
+                p += 16;
+            }
+#endif
+            p = byte_find(p, end, '<');
+        } else {
+            // A "<" that is no second byte stops the run before its own pairing step, which the
+            // main loop takes.
+            for (; p < end; ++p) {
+                if (!pair && *p == '<')
+                    break;
+                pair_step(pair, true, *p);
+            }
+        }
+        // p is a "<" outside a pair. The main loop consumes it and the bytes after it that match
+        // the keyword they begin; at the first that does not, the "<" has started nothing and the
+        // loop goes on at that byte in its next turn, with the pairing begun anew.
+        if (p == end || lt_is_lead)
+            break;
+        int matched = keyword_match(p, end, starts);
+        if (matched < 0)
+            break;
+        p += 1 + matched;
+        merged += matched;
+        pair = false;
+    }
+    turns = static_cast<int>(p - begin) - merged;
+    return p;
+}
+
+// Consumes the bytes that start nothing (find_markup), within the block in hand; with copy, they
+// are written to the output stream too. Returns the turns of the main loop passed over.
+template <bool copy>
+static int reader_pass_text(byte_reader& r, bool& pair, const markup_starts& starts)
+{
+    if (r.look == -1 || !text_runs_on)
+        return 0;
+    const unsigned char* begin = r.next - 1;  // the look-ahead
+    int turns = 0;
+    const unsigned char* stop = find_markup(begin, r.end, pair, r.lead_bytes, starts, turns);
+    int n = static_cast<int>(stop - begin);
+    if (n == 0)
+        return 0;
+    if (copy)
+        output_write(begin, n);
+    if (stop < r.end) {
+        r.look = *stop;
+        r.next = const_cast<unsigned char*>(stop) + 1;
+    } else {
+        r.look = reader_fill(r);
+    }
+    return turns;
 }
 
 // ---- scan reader
@@ -257,6 +379,8 @@ int in_next() { return reader_next(input_stream); }
 
 int in_skip_text(bool& pair, const markup_starts& starts) { return reader_pass_text<false>(input_stream, pair, starts); }
 
+int in_copy_text(bool& pair, const markup_starts& starts) { return reader_pass_text<true>(input_stream, pair, starts); }
+
 int in_block(const unsigned char** bytes) { return reader_block(input_stream, bytes); }
 
 void in_consume(int count) { reader_consume(input_stream, count); }
@@ -268,83 +392,3 @@ bool in_lead_byte(int ch) { return input_stream.lead_bytes && is_lead_byte(ch); 
 bool in_pairs() { return input_stream.lead_bytes; }
 
 bool in_failed() { return input_stream.failed; }
-
-// How far a quoted value may reach; a quote that does not close within it is taken as unclosed.
-constexpr int quote_reach = 4096;
-
-// in_quoted_rest over bytes in memory from p: the count through the closing quote, 0 when the
-// value is unclosed, -1 when end came first.
-static int quoted_rest_in(const unsigned char* p, const unsigned char* end, int quote, bool lead_bytes)
-{
-    bool pair = false;
-    for (int n = 1; n <= quote_reach; ++n, ++p) {
-        if (p == end)
-            return -1;
-        int ch = *p;
-        if (pair_step(pair, lead_bytes, *p) || pair)
-            continue;
-        if (ch == '<')
-            return 0;
-        if (ch == quote)
-            return n;
-    }
-    return 0;
-}
-
-int in_quoted_rest(int quote)
-{
-    byte_reader& input = input_stream;
-    if (input.look == -1)
-        return 0;
-    // Mostly the value ends within the block in hand; else the file is read on and read again.
-    int n = quoted_rest_in(input.next - 1, input.end, quote, input.lead_bytes);
-    if (n >= 0)
-        return n;
-    long long start = in_tell();
-    unsigned char bytes[quote_reach];
-    int count = 0;
-    while (count < quote_reach && input.look != -1)
-        bytes[count++] = static_cast<unsigned char>(reader_next(input));
-    n = quoted_rest_in(bytes, bytes + count, quote, input.lead_bytes);
-    if (start < 0 || in_seek(start) != 0)
-        input.failed = true;  // the page can no longer be read faithfully
-    return n < 0 ? 0 : n;
-}
-
-bool tag_ends_at(tag_end& tag, int ch, bool second)
-{
-    if (tag.quoted > 0) {
-        --tag.quoted;
-        return false;
-    }
-    if (second) {
-        tag.after_equals = false;
-        return false;
-    }
-    if (ch == '>')
-        return true;
-    if (ch == '=') {
-        tag.after_equals = true;
-        return false;
-    }
-    if (is_blank(ch))
-        return false;
-    if ((ch == '"' || ch == '\'') && tag.after_equals)
-        tag.quoted = in_quoted_rest(ch);
-    tag.after_equals = false;
-    return false;
-}
-
-void skip_until(int s1, int s2, int s3, int s4, int s5, int s6)
-{
-    bool second_byte = false;
-    for (;;) {
-        int ch = input_stream.look;
-        if (ch == -1)
-            return;
-        if (!pair_step(second_byte, input_stream.lead_bytes, static_cast<unsigned char>(ch)) && !second_byte &&
-            (ch == s1 || ch == s2 || ch == s3 || ch == s4 || ch == s5 || ch == s6))
-            return;
-        reader_next(input_stream);
-    }
-}

@@ -1,30 +1,19 @@
-// The output stream, the copying from the input stream to it, and the streams' messages. It
-// promises its callers that the bytes put reach the file in order, a block at a time; that the
-// first failure to write is reported once and closes the output, so that nothing is written after
-// it; that out_commit returns 0 only when the bytes are on stable storage and out_reads_back
-// tells whether the file holds exactly them; that the copies stop only at a byte that is no part
-// of a double-byte pair; and that every message of the streams, in the order it arises, goes to
-// stream_message alone.
+// The output stream, and what copies the input to it or passes over the input up to a stop: a
+// byte, a tag's end, a script element's end. It promises its callers that the bytes put reach the
+// file in order, a block at a time; that the first failure to write is reported once and closes
+// the output, so that nothing is written after it; that out_commit returns 0 only when the bytes
+// are on stable storage and out_reads_back tells whether the file holds exactly them; and that
+// the copies and passes stop only at a byte that is no part of a double-byte pair, and at a tag's
+// ">" only outside its quoted values.
 #include "textio/streams.h"
 
+#include "platform/byte_io.h"
 #include "textio/streams_internal.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-// ---- messages
-
-static void print_message(const char* text) { std::fputs(text, stdout); }
-void (*stream_message)(const char* text) = print_message;
-
-void stream_report(const char* format, const char* path)
-{
-    char text[path_size + 64];
-    std::snprintf(text, sizeof text, format, path);
-    stream_message(text);
-}
 
 // ---- output stream
 
@@ -291,8 +280,6 @@ int out_last4() { return history[3]; }
 
 // ---- copying from the input stream
 
-int in_copy_text(bool& pair, const markup_starts& starts) { return reader_pass_text<true>(input_stream, pair, starts); }
-
 void copy_until(int stop)
 {
     bool second_byte = false;
@@ -305,6 +292,86 @@ void copy_until(int stop)
             return;
         out_put(reader_next(input_stream));
     }
+}
+
+void skip_until(int s1, int s2, int s3, int s4, int s5, int s6)
+{
+    bool second_byte = false;
+    for (;;) {
+        int ch = input_stream.look;
+        if (ch == -1)
+            return;
+        if (!pair_step(second_byte, input_stream.lead_bytes, static_cast<unsigned char>(ch)) && !second_byte &&
+            (ch == s1 || ch == s2 || ch == s3 || ch == s4 || ch == s5 || ch == s6))
+            return;
+        reader_next(input_stream);
+    }
+}
+
+// How far a quoted value may reach; a quote that does not close within it is taken as unclosed.
+constexpr int quote_reach = 4096;
+
+// in_quoted_rest over bytes in memory from p: the count through the closing quote, 0 when the
+// value is unclosed, -1 when end came first.
+static int quoted_rest_in(const unsigned char* p, const unsigned char* end, int quote, bool lead_bytes)
+{
+    bool pair = false;
+    for (int n = 1; n <= quote_reach; ++n, ++p) {
+        if (p == end)
+            return -1;
+        int ch = *p;
+        if (pair_step(pair, lead_bytes, *p) || pair)
+            continue;
+        if (ch == '<')
+            return 0;
+        if (ch == quote)
+            return n;
+    }
+    return 0;
+}
+
+int in_quoted_rest(int quote)
+{
+    byte_reader& input = input_stream;
+    if (input.look == -1)
+        return 0;
+    // Mostly the value ends within the block in hand; else the file is read on and read again.
+    int n = quoted_rest_in(input.next - 1, input.end, quote, input.lead_bytes);
+    if (n >= 0)
+        return n;
+    long long start = in_tell();
+    unsigned char bytes[quote_reach];
+    int count = 0;
+    while (count < quote_reach && input.look != -1)
+        bytes[count++] = static_cast<unsigned char>(reader_next(input));
+    n = quoted_rest_in(bytes, bytes + count, quote, input.lead_bytes);
+    if (start < 0 || in_seek(start) != 0)
+        input.failed = true;  // the page can no longer be read faithfully
+    return n < 0 ? 0 : n;
+}
+
+bool tag_ends_at(tag_end& tag, int ch, bool second)
+{
+    if (tag.quoted > 0) {
+        --tag.quoted;
+        return false;
+    }
+    if (second) {
+        tag.after_equals = false;
+        return false;
+    }
+    if (ch == '>')
+        return true;
+    if (ch == '=') {
+        tag.after_equals = true;
+        return false;
+    }
+    if (is_blank(ch))
+        return false;
+    if ((ch == '"' || ch == '\'') && tag.after_equals)
+        tag.quoted = in_quoted_rest(ch);
+    tag.after_equals = false;
+    return false;
 }
 
 // copy_tag_rest, or with copy false the same without writing.

@@ -1,21 +1,16 @@
 // What the three files of the character streams share, and no other file includes:
-// stream_reader.cpp (the readers' blocks and byte calls), kept_page.cpp (opening and closing the
-// readers' pages, and the page kept between read-only passes) and stream_writer.cpp (the output
-// stream and the copying from the input to it). The steps that run for every byte or every run of
-// text (the next byte, the pairing of double-byte characters, finding markup in a run) are inline
-// here, so that each of the three files takes them without a call.
+// stream_reader.cpp (the readers' blocks and byte calls, the runs of text, the messages),
+// kept_page.cpp (opening and closing the readers' pages, and the page kept between read-only
+// passes) and stream_writer.cpp (the output stream, and the copying from the input to it). The
+// steps that run for every byte (the next byte, the pairing of double-byte characters, a keyword's
+// byte) are inline here, so that each of the three files takes them without a call.
 #pragma once
 
-#include "platform/byte_io.h"
 #include "platform/dbcs.h"
 #include "platform/files.h"
 #include "textio/paths.h"
 #include "textio/streams.h"
 
-#include <bit>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 // The readers take the file in blocks of this size into a buffer of their own, so that a run of
 // bytes can be looked at in one go; the output stream gathers its bytes in the same way, so that
@@ -83,6 +78,8 @@ inline bool pair_step(bool& pair, bool lead_bytes, unsigned char ch)
     return second;
 }
 
+// Returns the look-ahead and moves it on to the next byte, reading the next block where the one in
+// hand ends.
 inline int reader_next(byte_reader& r)
 {
     if (r.look == -1)
@@ -111,108 +108,4 @@ inline void reader_consume(byte_reader& r, int count)
 inline bool keyword_byte(unsigned char c, char k)
 {
     return c == static_cast<unsigned char>(k) || (k >= 'A' && k <= 'Z' && c == static_cast<unsigned char>(k + 32));
-}
-
-// At a "<" at p outside a pair: how many bytes after it the main loop takes in the same turn when
-// the "<" starts nothing (the bytes that match a keyword, up to the first that does not), or -1
-// when it may start something: a whole keyword follows, or its bytes run past end.
-inline int keyword_match(const unsigned char* p, const unsigned char* end, const markup_starts& starts)
-{
-    if (p + 1 == end)
-        return -1;
-    int at = starts.word_at[p[1]];
-    if (at == 0)
-        return 0;
-    const char* word = starts.words + at - 1;
-    int matched = 1;
-    while (word[matched] != '\0' && p + 1 + matched < end && keyword_byte(p[1 + matched], word[matched]))
-        ++matched;
-    if (word[matched] == '\0' || p + 1 + matched == end)
-        return -1;
-    return matched;
-}
-
-// Passes over the bytes from begin that start nothing for a pass, as its main loop would one turn
-// at a time: up to the first "<" outside a double-byte pair that begins a whole keyword of starts
-// (or whose bytes run past end), or end. pair tells whether *begin is the second byte of a pair,
-// and afterwards whether the byte returned is. turns gets the number of turns of the main loop
-// passed over.
-inline const unsigned char* find_markup(const unsigned char* begin, const unsigned char* end, bool& pair,
-                                        bool lead_bytes, const markup_starts& starts, int& turns)
-{
-    const unsigned char* p = begin;
-    int merged = 0;  // bytes that a turn took together with its "<"
-    bool lt_is_lead = lead_bytes && is_lead_byte('<');  // then every "<" is left to the main loop
-    for (;;) {
-        if (!lead_bytes && !pair) {
-#if defined(__SSE2__)
-            // Sixteen bytes at a time: each "<" among them is judged by the byte after it (the
-            // seventeenth byte is readable), and only one that may begin a keyword is looked at
-            // closer. The bytes a turn takes after a "<" hold no "<".
-            const __m128i lt_vector = _mm_set1_epi8('<');
-            while (end - p >= 17) {
-                __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-                unsigned found = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(here, lt_vector)));
-                for (; found != 0; found &= found - 1) {
-                    const unsigned char* lt = p + std::countr_zero(found);
-                    if (starts.word_at[lt[1]] == 0)
-                        continue;
-                    int matched = keyword_match(lt, end, starts);
-                    if (matched < 0) {
-                        turns = static_cast<int>(lt - begin) - merged;
-                        return lt;
-                    }
-                    merged += matched;
-                }
-                p += 16;
-            }
-#endif
-            p = byte_find(p, end, '<');
-        } else {
-            // A "<" that is no second byte stops the run before its own pairing step, which the
-            // main loop takes.
-            for (; p < end; ++p) {
-                if (!pair && *p == '<')
-                    break;
-                pair_step(pair, true, *p);
-            }
-        }
-        // p is a "<" outside a pair. The main loop consumes it and the bytes after it that match
-        // the keyword they begin; at the first that does not, the "<" has started nothing and the
-        // loop goes on at that byte in its next turn, with the pairing begun anew.
-        if (p == end || lt_is_lead)
-            break;
-        int matched = keyword_match(p, end, starts);
-        if (matched < 0)
-            break;
-        p += 1 + matched;
-        merged += matched;
-        pair = false;
-    }
-    turns = static_cast<int>(p - begin) - merged;
-    return p;
-}
-
-// Consumes the bytes that start nothing (find_markup), within the block in hand; with copy, they
-// are written to the output stream too. Returns the turns of the main loop passed over.
-template <bool copy>
-inline int reader_pass_text(byte_reader& r, bool& pair, const markup_starts& starts)
-{
-    if (r.look == -1 || !text_runs_on)
-        return 0;
-    const unsigned char* begin = r.next - 1;  // the look-ahead
-    int turns = 0;
-    const unsigned char* stop = find_markup(begin, r.end, pair, r.lead_bytes, starts, turns);
-    int n = static_cast<int>(stop - begin);
-    if (n == 0)
-        return 0;
-    if constexpr (copy)
-        output_write(begin, n);
-    if (stop < r.end) {
-        r.look = *stop;
-        r.next = const_cast<unsigned char*>(stop) + 1;
-    } else {
-        r.look = reader_fill(r);
-    }
-    return turns;
 }
