@@ -344,7 +344,7 @@ int scan_read_value(char* buffer, int size)
         }
         while (scan.lead_bytes && p < scan.end) {
             int ch = *p++;
-            // Either byte of a pair is part of the value, whatever it is.
+            // Either byte of a pair belongs to the value, whatever it is.
             if (!pair_step(second_byte, scan.lead_bytes, static_cast<unsigned char>(ch)) && !second_byte) {
                 if (double_quoted ? ch == '"' : single_quoted ? ch == '\'' : classes.value_end[ch]) {
                     ended = true;

@@ -3,8 +3,8 @@
 // file in order, a block at a time; that the first failure to write is reported once and closes
 // the output, so that nothing is written after it; that out_commit returns 0 only when the bytes
 // are on stable storage and out_reads_back tells whether the file holds exactly them; and that
-// the copies and passes stop only at a byte that is no part of a double-byte pair, and at a tag's
-// ">" only outside its quoted values.
+// the copies and passes stop only at a byte that is neither byte of a double-byte pair, and at a
+// tag's ">" only outside its quoted values.
 #include "textio/streams.h"
 
 #include "platform/byte_io.h"
