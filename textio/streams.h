@@ -3,6 +3,9 @@
 // blocks of 64 KB (through stdio's fread) into a buffer of their own, so that the passes can also
 // take a run of bytes at once; the output gathers 64 KB before it hands them to the file (whose
 // stdio buffer takes 64 KB as well), so that a page of up to 64 KB is written in one go.
+// stream_reader.cpp holds the readers' byte calls and runs of text and the streams' messages,
+// kept_page.cpp the opening and closing of the readers' pages and the page kept between read-only
+// passes, stream_writer.cpp the output stream and the copying from the input to it.
 //
 // Character codes: 0-255 for a byte, -1 at the end of the input. Writes take a code and write
 // its low eight bits.

@@ -12,6 +12,8 @@
 #
 # Besides: only the programs' drivers (*_driver.*), the program entries and batch/ reach the console
 # window or the batch; only platform/ and the window front ends include a system's own headers;
+# textio/streams_internal.h, what the streams' three files share, is included by those alone: no
+# other file, not even a test, benchmark or fuzz target, which all go through textio/streams.h;
 # insert/ exports no variable others may change; the insertion's bytes live in one header.
 # Prints every include (or line) that breaks a rule; exits non-zero when there is one.
 set -uo pipefail
@@ -74,6 +76,14 @@ while IFS= read -r hit; do
     complain "${hit%%:*} repeats bytes of the insertion, which scan/insertion_format.h defines: ${hit#*:}"
 done < <(git ls-files '*.cpp' '*.h' | grep -vE '_test\.cpp$|^tests/|^bench/|^scan/insertion_format\.h$' |
     xargs grep -HnE "$insertion_bytes")
+
+# The streams' inside: every tracked file that includes it must be one of their own.
+streams_internal=textio/streams_internal.h
+streams_files=" textio/stream_reader.cpp textio/kept_page.cpp textio/stream_writer.cpp "
+while IFS= read -r file; do
+    [[ $streams_files == *" $file "* ]] ||
+        complain "$file includes $streams_internal: only the streams' own files do"
+done < <(git grep -l -E "^#include \"$streams_internal\"" -- '*.cpp' '*.h')
 
 if [ "$broken" -gt 0 ]; then
     echo "layers: $broken line(s) break the layering"
