@@ -87,8 +87,12 @@ static bool empty_or_begins_with(const char* block, const char* start, int lengt
 
 bool file_set_intact(const insert_blocks& blocks)
 {
-    return !blocks.written_block_cut &&
-           empty_or_begins_with(blocks.applet_tag, applet_start.c_str(), applet_start.length) &&
+    // The rewriter writes the start and then the block's rest, which must close the start tag: a
+    // block of the start alone would leave it open, the next parameter inside it.
+    const char* tag = blocks.applet_tag;
+    bool tag_intact = tag[0] == '\0' || (std::strncmp(tag, applet_start.c_str(), applet_start.length) == 0 &&
+                                         std::strchr(tag + applet_start.length, '>') != nullptr);
+    return !blocks.written_block_cut && tag_intact &&
            empty_or_begins_with(blocks.applet_end, applet_end.c_str(), applet_end.length);
 }
 

@@ -22,8 +22,9 @@ int load_insert_blocks(const char* directory);
 const insert_blocks& loaded_insert_blocks();
 
 // True when the applet blocks begin with the bytes the page rewriter writes in their place (the
-// whole applet start of block 3, the end tag and line break of block 4; an empty block is not
-// tested) and no block written into pages (2-4) was longer than a block holds.
+// whole applet start of block 3, whose rest closes the tag, and the end tag and line break of
+// block 4; an empty block is not tested) and no block written into pages (2-4) was longer than a
+// block holds.
 bool file_set_intact(const insert_blocks& blocks);
 
 // Tests the run's blocks; when they are broken shows the "File Set Broken" box, waits 200 ms and

@@ -77,7 +77,7 @@ TEST_F(insert_blocks_file, ABlockKeepsItsFirst8191Bytes)
 // may be as long as it likes.
 TEST_F(insert_blocks_file, OnlyABlockWrittenIntoPagesThatWasCutBreaksTheSet)
 {
-    const std::string tag = "<applet code=\"nextpics.class\" name=\"preload\" ";
+    const std::string tag = "<applet code=\"nextpics.class\" name=\"preload\" width=0 height=0>";
     struct {
         std::string file;
         bool intact;
@@ -122,7 +122,8 @@ TEST(file_set, TheAppletBlocksMustBeginWithWhatTheRewriterWrites)
     } cases[] = {
         {start + "width=0 height=0>\r\n<script>x</script>", "</applet>\r\n<!-- tail -->", true},
         {"", "", true},
-        {start, "</applet>\r\n", true},
+        {start + ">", "</applet>\r\n", true},
+        {start, "</applet>\r\n", false},                                // the start tag left open
         {start.substr(0, 44), "", false},                                 // the blank after the name cut
         {"<applet code=\"nextpics.class\" name=preload width=0 height=0>", "", false},
         {"<applet code=\"nextpics.class\" name=\"Preload\" width=0>", "", false},

@@ -8,6 +8,7 @@
 #include "console/message_pump.h"
 #include "platform/byte_io.h"
 #include "platform/dbcs.h"
+#include "scan/insertion_format.h"
 #include "textio/streams.h"
 
 #include <cstring>
@@ -278,16 +279,17 @@ bool pass_script()
 // in it, anywhere, the input then just after them.
 inline bool tag_has_onload()
 {
-    byte_window<input_reader> w = make_window<input_reader>(6);
+    constexpr int name_length = sizeof onload_name - 1;
+    byte_window<input_reader> w = make_window<input_reader>(name_length);
     tag_end tag = {};
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < name_length; ++i) {
         int c = in_next();
         w.push(c);
         if (tag_ends_at(tag, c, w.last_second))
             return false;
     }
     for (;;) {
-        if (w.holds("onLoad"))
+        if (w.holds(onload_name))
             return true;
         int c = in_next();
         if (c == -1)
