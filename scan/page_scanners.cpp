@@ -308,6 +308,10 @@ int collect_images_and_streams(const char* path, char (*images)[value_size], int
     if (markup_inside) {
         image_count = collect_images(path, images);
         stream_count = collect_streams(path, streams);
+        if (image_count < 0 || stream_count < 0) {
+            image_count = stream_count = -1;
+            return -1;
+        }
         return 0;
     }
     if (known && std::strlen(path) < sizeof kept.path) {

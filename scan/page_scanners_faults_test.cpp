@@ -43,4 +43,37 @@ TEST(page_scanners_reading, ReadErrorInTheMiddleOfAPageCountsAsUnreadable)
     clear_scratch(folder);
 }
 
+// Markup inside an image or stream tag sends the combined pass to the two passes of its own; where
+// one of them cannot read the page, the whole cannot, and no count of -1 passes for a count.
+TEST(page_scanners_reading, APassOfItsOwnThatFailsFailsTheCombinedPass)
+{
+    install_fault_operations();
+    use_single_byte();
+    std::string folder = make_scratch("scanner_own_pass_fails");
+    std::string page = folder + "page.html";
+    // Longer than a page that is kept between passes, so that each pass opens the file.
+    const std::string text = "<body><img src=\"a.gif\" alt=\"<b>\"><embed src=\"a.mid\">" +
+                             std::string(70000, 'x') + "</body>";
+    write_file(page, text);
+    auto* images = new char[image_table_size][value_size];
+    auto* streams = new char[stream_table_size][value_size];
+    int image_count = 0;
+    int stream_count = 0;
+    ASSERT_EQ(collect_images_and_streams(page.c_str(), images, image_count, streams, stream_count), 0);
+    EXPECT_EQ(image_count, 1);
+    EXPECT_EQ(stream_count, 1);
+    for (int failing_open : {2, 3}) {  // the images' pass, the streams' pass
+        arm_fault(fault_open, failing_open, false);
+        EXPECT_EQ(collect_images_and_streams(page.c_str(), images, image_count, streams, stream_count), -1)
+            << failing_open;
+        EXPECT_TRUE(fault_struck());
+        EXPECT_EQ(image_count, -1);
+        EXPECT_EQ(stream_count, -1);
+    }
+    disarm_faults();
+    delete[] images;
+    delete[] streams;
+    clear_scratch(folder);
+}
+
 }  // namespace

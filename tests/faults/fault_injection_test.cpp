@@ -23,17 +23,17 @@
 
 namespace {
 
-// A page prepared as a batch without faults prepares it, except that the images or the streams of
-// its next page are left out: what a page becomes when its next page cannot be read for them.
-std::string prepared_without(const std::string& page, const std::string& original, bool images, bool streams)
+// A page prepared by the rewriting pass alone, from its first link and that page's images and
+// streams: what a batch without faults makes of it.
+std::string prepared_alone(const std::string& page, const std::string& original)
 {
     char links[link_table_size][value_size];
     collect_links(page.c_str(), links);
     static next_page_choice next;
     take_link(next, page.c_str(), links[0]);
     static next_page_contents contents;
-    contents.image_count = images ? -1 : collect_images(next.path, contents.images);
-    contents.stream_count = streams ? -1 : collect_streams(next.path, contents.streams);
+    contents.image_count = collect_images(next.path, contents.images);
+    contents.stream_count = collect_streams(next.path, contents.streams);
     std::string scratch = folder + "variant.html";
     write_file(scratch, original);
     in_open(scratch.c_str());
@@ -65,12 +65,9 @@ struct fault_injection : testing::Test {
         for (const std::string& page : pages) {
             ASSERT_NE(prepared[page], originals[page]) << page;
             ASSERT_NE(restored[page], prepared[page]) << page;
-            ASSERT_EQ(prepared_without(page, originals[page], false, false), prepared[page]) << page;
-            add_outcomes[page] = {{originals[page], nullptr},
-                                  {prepared[page], nullptr},
-                                  {prepared_without(page, originals[page], true, false), "(-1 imgs"},
-                                  {prepared_without(page, originals[page], false, true), "-1 strms)"},
-                                  {prepared_without(page, originals[page], true, true), "(-1 imgs, -1 strms)"}};
+            ASSERT_EQ(prepared_alone(page, originals[page]), prepared[page]) << page;
+            // A next page that cannot be read for its images or streams leaves the page as it was.
+            add_outcomes[page] = {{originals[page], nullptr}, {prepared[page], nullptr}};
         }
         ASSERT_TRUE(our_temporary_files().empty());
     }
@@ -92,6 +89,8 @@ struct fault_injection : testing::Test {
             ADD_FAILURE() << what << ": " << problem << "\nlog:\n" << screen_text();
             sound = false;
         };
+        if (screen_text().find("(-1 ") != std::string::npos || screen_text().find(" -1 strms") != std::string::npos)
+            report("a count the next page could not be read for, shown as -1");
         std::vector<std::string> kept = our_temporary_files();
         kept_copies += static_cast<int>(kept.size());
         for (const std::string& path : kept)
@@ -144,10 +143,8 @@ struct fault_injection : testing::Test {
                             persistent ? "from the N-th call on" : "at the N-th call once", n);
             }
         }
-        std::printf("%s: pages as they were %d, fully processed %d, without the next page's images or streams %d; "
-                    "temporary copies kept and named %d\n",
-                    program, outcome_counts[0], outcome_counts[1], outcome_counts[2] + outcome_counts[3] + outcome_counts[4],
-                    kept_copies);
+        std::printf("%s: pages as they were %d, fully processed %d; temporary copies kept and named %d\n", program,
+                    outcome_counts[0], outcome_counts[1], kept_copies);
     }
 };
 
