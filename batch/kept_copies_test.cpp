@@ -52,6 +52,7 @@ struct kept_copies : testing::Test {
         write_file(folder + "two.html", "<html><body><img src=\"b.gif\"><bgsound src=\"s.mid\"></body></html>");
         write_file(folder + "index.html", "<html><body><a href=\"one.html\">one</a></body></html>");
         set_program_directory(folder.c_str());
+        load_insert_blocks(folder.c_str());  // none there: the pages get the bare applet element
         write_file(folder + "nextpics.class", "applet");
         prepared = run(add_batch_rules, original);
         restored = run(del_batch_rules, prepared);

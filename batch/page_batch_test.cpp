@@ -38,16 +38,16 @@ std::string run_over(std::vector<std::string> pages, left_out_pages left_out = {
     return screen_text();
 }
 
-TEST(run_log, PagesLeftOutAreCountedBeforeTheFirstPage)
+TEST(page_batch, PagesLeftOutAreCountedBeforeTheFirstPage)
 {
     EXPECT_EQ(run_over({}, {977, false}), "977 pages left out: 1023 at most in one run\n");
     EXPECT_EQ(run_over({}, {1, true}), "1 page left out: 128 KB of page names at most in one run\n");
     EXPECT_EQ(run_over({}), "");
 }
 
-TEST(run_log, CopiesOfAnEarlierRunAreNamedOncePerFolder)
+TEST(page_batch, CopiesOfAnEarlierRunAreNamedOncePerFolder)
 {
-    std::string folder = make_scratch("run_log");
+    std::string folder = make_scratch("page_batch");
     std::filesystem::create_directories(folder + "a");
     std::filesystem::create_directories(folder + "b");
     std::filesystem::create_directories(folder + "a/addnex5.tmp");  // a folder, not a copy
@@ -73,7 +73,7 @@ TEST(run_log, CopiesOfAnEarlierRunAreNamedOncePerFolder)
 
 // The streams' reasons ("Cannot open WR file") go to standard output, which the Windows programs'
 // users never see: there they reach the log screen too, natively the log keeps its lines as they are.
-TEST(run_log, TheStreamsReasonsReachTheWindowsLogScreen)
+TEST(page_batch, TheStreamsReasonsReachTheWindowsLogScreen)
 {
     screen_text_reset();
     console_show_stream_message("Cannot open WR file : page.html\n");

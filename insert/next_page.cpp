@@ -153,11 +153,14 @@ void take_link(next_page_choice& choice, const char* path, const char* link)
     dir_part(directory, path);
     if (!join_path(choice.path, directory, target)) {
         choice.result = add_next_too_long;
+        choice.rule = chosen_by_none;
         return;
     }
     char found[path_size];
     // Asked anew: the page may have gone while a question was open.
     choice.result = look_up_actual_name(found, choice.path) == 0 ? add_done : add_skipped;
+    if (choice.result != add_done)
+        choice.rule = chosen_by_none;
 }
 
 // The box after a link that names no file, or no link at all: OK leaves the page as it is,
@@ -235,9 +238,10 @@ void choose_next_page(next_page_choice& choice, const char* path)
 
     if (taken) {
         take_link(choice, path, taken);
-        choice.rule = rule;
+        choice.rule = choice.result == add_done ? rule : chosen_by_none;
         if (choice.result != add_skipped)
             return;
     }
+    choice.rule = chosen_by_none;
     choice.result = referring_error(choice.link, taken != nullptr);
 }

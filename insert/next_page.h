@@ -34,7 +34,7 @@ enum choice_rule : int {
 // The next page of a page: what choose_next_page and take_link found.
 struct next_page_choice {
     int result;               // an add_result: add_done when a next page was chosen and exists
-    choice_rule rule;
+    choice_rule rule;         // chosen_by_none unless result is add_done
     char link[path_size];     // the chosen link as written in the page
     char link_dir[path_size];  // its directory part, possibly empty
     char path[path_size];     // the page's directory followed by the file the link names

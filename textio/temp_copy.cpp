@@ -146,9 +146,12 @@ int rewrite_through_copy(const char* page, const file_identity& first_look, cons
     // the page's identity tells, the system keeping its change time only to a tick of its clock:
     // the copy's size tells, and the page's identity taken once more.
     file_identity copied;
+    if (file_ops.identify(&copied, temp_path) != 0) {
+        drop_temp_copy(temp_path);
+        return rewrite_copy_failed;
+    }
     file_identity after;
-    if (file_ops.identify(&copied, temp_path) != 0 || copied.size != before.size ||
-        file_ops.identify(&after, page) != 0 || !(after == before)) {
+    if (copied.size != before.size || file_ops.identify(&after, page) != 0 || !(after == before)) {
         drop_temp_copy(temp_path);
         return rewrite_changed;
     }

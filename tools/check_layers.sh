@@ -64,18 +64,26 @@ for folder in "${!allowed[@]}"; do
 done
 
 # insert/ hands its results on as values: no header of it declares a variable that others may
-# change (constants are declared const).
+# change (constants are declared const, pointers to them const too), and no file of it defines one
+# outside a function without static or const.
 while IFS= read -r hit; do
     complain "${hit%%:*} exports a variable others may change: ${hit#*:}"
-done < <(git ls-files 'insert/*.h' | xargs grep -HE '^extern ' | grep -vE '^[^:]*:extern const ')
+done < <({
+    git ls-files 'insert/*.h' | xargs grep -HE '^\s*(extern|inline) ' |
+        grep -vE '^[^:]*:\s*(extern|inline) (const|constexpr) [^*]*$|^[^:]*:\s*extern const .*\* ?const |^[^:]*:\s*inline [^=]*\('
+    git ls-files 'insert/*.cpp' | grep -v '_test\.cpp$' |
+        xargs grep -HE '^[A-Za-z_][A-Za-z0-9_:<>, *&]*[ *&][a-z_][a-z0-9_]*(\[[^]]*\])*( *=.*)?;$' |
+        grep -vE '^[^:]*:(static|const|constexpr|using|typedef|namespace|extern const|return) '
+})
 
 # The bytes addNextpics writes into a page are spelled out in one header, which the rewriter, the
-# restorer and the file-set check all read; no other product file repeats them (tests may).
-insertion_bytes='Nextpics insert|preloadImage|nextImg|document\.preload|language=\\"Javascript|nextpics\.class\\"|NEXTPICS\.CLASS|"NEX"|name=\\"(preload|next)|</applet|xtpics insert'
+# restorer, the tests for a prepared page and the file-set check all read; no other product file
+# repeats them in its code (tests may, and comments may quote them).
+insertion_bytes='Nextpics insert|preloadImage|nextImg|document\.preload|language=\\"Javascript|code=\\"nextpics|NEXTPICS\.CLASS|"NEX"|name=\\"(preload|next)|</applet|xtpics insert|"onLoad"|"<SCRIPT|"</script>"|"pt>"|width=0 height=0'
 while IFS= read -r hit; do
     complain "${hit%%:*} repeats bytes of the insertion, which scan/insertion_format.h defines: ${hit#*:}"
 done < <(git ls-files '*.cpp' '*.h' | grep -vE '_test\.cpp$|^tests/|^bench/|^scan/insertion_format\.h$' |
-    xargs grep -HnE "$insertion_bytes")
+    xargs grep -HnE "$insertion_bytes" | grep -vE '^[^:]*:[0-9]+:\s*//')
 
 # The streams' inside: every tracked file that includes it must be one of their own.
 streams_internal=textio/streams_internal.h
@@ -83,7 +91,7 @@ streams_files=" textio/stream_reader.cpp textio/kept_page.cpp textio/stream_writ
 while IFS= read -r file; do
     [[ $streams_files == *" $file "* ]] ||
         complain "$file includes $streams_internal: only the streams' own files do"
-done < <(git grep -l -E "^#include \"$streams_internal\"" -- '*.cpp' '*.h')
+done < <(git grep -l -E "^\s*#\s*include\s*[\"<]([^\">]*/)?streams_internal\.h[\">]" -- '*.cpp' '*.h')
 
 if [ "$broken" -gt 0 ]; then
     echo "layers: $broken line(s) break the layering"
