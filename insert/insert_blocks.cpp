@@ -90,8 +90,8 @@ bool file_set_intact(const insert_blocks& blocks)
     // The rewriter writes the start and then the block's rest, which must close the start tag: a
     // block of the start alone would leave it open, the next parameter inside it.
     const char* tag = blocks.applet_tag;
-    bool tag_intact = tag[0] == '\0' || (std::strncmp(tag, applet_start.c_str(), applet_start.length) == 0 &&
-                                         std::strchr(tag + applet_start.length, '>') != nullptr);
+    bool tag_intact = empty_or_begins_with(tag, applet_start.c_str(), applet_start.length) &&
+                      (tag[0] == '\0' || std::strchr(tag + applet_start.length, '>') != nullptr);
     return !blocks.written_block_cut && tag_intact &&
            empty_or_begins_with(blocks.applet_end, applet_end.c_str(), applet_end.length);
 }

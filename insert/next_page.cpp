@@ -141,7 +141,6 @@ void take_link(next_page_choice& choice, const char* path, const char* link)
 {
     // The address written into the page stays as the link has it; the file is looked for as a
     // browser would read the address.
-    choice.rule = chosen_by_replay;
     copy_text(choice.link, path_size, link);
     char address[path_size];  // the link less its query and fragment, escapes kept
     copy_text(address, path_size, link);
@@ -151,16 +150,12 @@ void take_link(next_page_choice& choice, const char* path, const char* link)
     link_target(target, link);
     char directory[path_size];
     dir_part(directory, path);
-    if (!join_path(choice.path, directory, target)) {
-        choice.result = add_next_too_long;
-        choice.rule = chosen_by_none;
-        return;
-    }
     char found[path_size];
-    // Asked anew: the page may have gone while a question was open.
-    choice.result = look_up_actual_name(found, choice.path) == 0 ? add_done : add_skipped;
-    if (choice.result != add_done)
-        choice.rule = chosen_by_none;
+    if (!join_path(choice.path, directory, target))
+        choice.result = add_next_too_long;
+    else  // asked anew: the page may have gone while a question was open
+        choice.result = look_up_actual_name(found, choice.path) == 0 ? add_done : add_skipped;
+    choice.rule = choice.result == add_done ? chosen_by_replay : chosen_by_none;
 }
 
 // The box after a link that names no file, or no link at all: OK leaves the page as it is,
@@ -238,10 +233,10 @@ void choose_next_page(next_page_choice& choice, const char* path)
 
     if (taken) {
         take_link(choice, path, taken);
-        choice.rule = choice.result == add_done ? rule : chosen_by_none;
+        if (choice.result == add_done)
+            choice.rule = rule;
         if (choice.result != add_skipped)
             return;
     }
-    choice.rule = chosen_by_none;
     choice.result = referring_error(choice.link, taken != nullptr);
 }

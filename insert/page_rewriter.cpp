@@ -179,12 +179,12 @@ static void write_applet_element(const insertion& what)
     if (tag_block_length == 0) {
         put_literal(applet_start);
         out_puts(bare_applet_size);
+    } else if (tag_block_length >= applet_start.length) {
+        put_literal(applet_start);
+        out_puts(tag_block + applet_start.length);
     } else {
+        // Shorter than the start (which the file set's check refuses): the start less its blank.
         out_write(reinterpret_cast<const unsigned char*>(applet_start.bytes), applet_start.length - 1);
-        if (tag_block_length >= applet_start.length) {
-            out_put(' ');
-            out_puts(tag_block + applet_start.length);
-        }
     }
     out_puts(next_parameter_start);
     out_puts(what.next.link);
