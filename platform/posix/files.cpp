@@ -219,8 +219,8 @@ FILE* open_for_rewrite(const char* path, const file_identity* expected, bool* ch
     // to data waits for such a write on file systems that hold the file for the time of a write
     // and for the seek (tmpfs and ext4 among them), so that what is looked at below is the file as
     // written; elsewhere it costs a call and waits for nothing.
-    lseek(fd, 0, SEEK_DATA);
-    lseek(fd, 0, SEEK_SET);
+    if (lseek(fd, 0, SEEK_DATA) > 0)
+        lseek(fd, 0, SEEK_SET);  // a page that begins with a hole: its rewrite starts at 0
     struct stat info;
     file_identity now = {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
