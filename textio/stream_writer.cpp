@@ -280,7 +280,10 @@ int out_last4() { return history[3]; }
 
 // ---- copying from the input stream
 
-void copy_until(int stop)
+// Passes over the input up to, not including, the first byte that is neither byte of a pair and
+// that is_stop takes; with copy, every byte passed goes to the output.
+template <bool copy, class Stop>
+static void pass_until(Stop is_stop)
 {
     bool second_byte = false;
     for (;;) {
@@ -288,24 +291,22 @@ void copy_until(int stop)
         if (ch == -1)
             return;
         if (!pair_step(second_byte, input_stream.lead_bytes, static_cast<unsigned char>(ch)) && !second_byte &&
-            ch == stop)
+            is_stop(ch))
             return;
-        out_put(reader_next(input_stream));
+        int passed = reader_next(input_stream);
+        if (copy)
+            out_put(passed);
     }
+}
+
+void copy_until(int stop)
+{
+    pass_until<true>([stop](int ch) { return ch == stop; });
 }
 
 void skip_until(int s1, int s2, int s3, int s4, int s5, int s6)
 {
-    bool second_byte = false;
-    for (;;) {
-        int ch = input_stream.look;
-        if (ch == -1)
-            return;
-        if (!pair_step(second_byte, input_stream.lead_bytes, static_cast<unsigned char>(ch)) && !second_byte &&
-            (ch == s1 || ch == s2 || ch == s3 || ch == s4 || ch == s5 || ch == s6))
-            return;
-        reader_next(input_stream);
-    }
+    pass_until<false>([=](int ch) { return ch == s1 || ch == s2 || ch == s3 || ch == s4 || ch == s5 || ch == s6; });
 }
 
 // in_quoted_rest over bytes in memory from p: the count through the closing quote, 0 when the
