@@ -159,7 +159,7 @@ bool our_applet_follows()
 }
 
 // After the onLoad name has been dropped: drops its value. A value in quotes goes through its
-// closing quote; one that does not close before the next "<" (or within quoted_reach bytes) is taken as
+// closing quote; one that does not close before the next "<" (or within quote_reach bytes) is taken as
 // unclosed and goes up to the tag's ">". Any other value goes up to the next ">" or blank.
 void drop_onload_value()
 {
@@ -169,7 +169,7 @@ void drop_onload_value()
         int quote = in_peek();
         if (quote == '"' || quote == '\'') {
             in_next();
-            for (int n = 0; n < quoted_reach && in_peek() != -1 && in_peek() != '<'; ++n)
+            for (int n = 0; n < quote_reach && in_peek() != -1 && in_peek() != '<'; ++n)
                 if (in_next() == quote)
                     return;
             go_back(start);

@@ -42,15 +42,15 @@ constexpr fixed_text<((sizes - 1) + ... + 0)> join_texts(const char (&... parts)
     return out;
 }
 
-// The first count bytes of text, its letters in upper case when upper: a pattern for match_name,
-// which takes letters given in upper case in either case.
+// The first count bytes of text, its letters in upper case: a pattern for match_name, which takes
+// letters given in upper case in either case.
 template <int count, int size>
-constexpr fixed_text<count> leading_bytes(const char (&text)[size], bool upper)
+constexpr fixed_text<count> leading_pattern(const char (&text)[size])
 {
     static_assert(count < size);
     fixed_text<count> out{};
     for (int i = 0; i < count; ++i)
-        out.bytes[i] = upper && text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
+        out.bytes[i] = text[i] >= 'a' && text[i] <= 'z' ? static_cast<char>(text[i] - 'a' + 'A') : text[i];
     out.bytes[count] = '\0';
     return out;
 }
@@ -79,7 +79,7 @@ inline constexpr char onload_call[] = "preloadImage()";
 inline constexpr const char* marker_body = marker_comment + 4;
 // The restorer's test for the script after the marker: its start tag's name, then the end tag,
 // which the last bytes of that tag find first.
-inline constexpr auto script_name_pattern = leading_bytes<7>(script_start_tag, true);  // "<SCRIPT"
+inline constexpr auto script_name_pattern = leading_pattern<7>(script_start_tag);  // "<SCRIPT"
 inline constexpr auto script_end_tail = trailing_bytes<3>(script_end_tag);             // "pt>"
 
 inline constexpr auto marker_line = join_texts(marker_comment, "\r\n");
@@ -114,9 +114,9 @@ inline constexpr char stream_separator = ';';
 
 // The restorer's patterns for an applet of this program: the class in full (an applet it takes
 // for its own), and its first three letters (an applet element it takes out).
-inline constexpr auto applet_class_pattern = leading_bytes<sizeof applet_class - 1>(applet_class, true);
-inline constexpr auto applet_class_prefix = leading_bytes<3>(applet_class, true);
+inline constexpr auto applet_class_pattern = leading_pattern<sizeof applet_class - 1>(applet_class);
+inline constexpr auto applet_class_prefix = leading_pattern<3>(applet_class);
 
-// How far a quoted value reaches: one whose closing quote is further off is taken as unclosed,
-// by the streams' attribute reading and by the restorer's onLoad value alike.
-inline constexpr int quoted_reach = quote_reach;
+// How far a quoted value reaches (one whose closing quote is further off is taken as unclosed) is
+// quote_reach of textio/streams.h, included above: the streams' attribute reading and the
+// restorer's onLoad value share it.
