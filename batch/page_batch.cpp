@@ -50,7 +50,8 @@ void print_page_start(char* last_directory, char* name, const char* page, const 
 {
     char directory[path_size];
     print_directory(directory, last_directory, page, rules.separators);
-    meet_kept_copies(directory, rules);
+    if (!dry_run())
+        meet_kept_copies(directory, rules);
     if (find_actual_name(name, page) != 0)
         copy_text(name, path_size, name_in_path(page, rules.separators));
     screen_print("  ", 3);
@@ -106,15 +107,73 @@ static const char* refusal(const char* page, const char* separators)
     return nullptr;
 }
 
-run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out)
+void begin_batch(run_end& outcome)
 {
     copy_kept = name_kept_copy;
     lock_wait_begins = tell_wait;
     lock_wait_turn = wait_turn;
     wait_told = false;
-    run_end outcome = {};
-    char last_directory[path_size] = "";
+    outcome = {};
     forget_kept_copies();
+}
+
+int run_page(const batch_rules& rules, const char* page, char* last_directory, run_end& outcome, bool in_walk)
+{
+    char name[path_size];
+    const char* refused = refusal(page, rules.separators);
+    if (refused) {
+        // The name as given: nothing of the file is looked at. A directory too long for a path
+        // buffer is shown cut short, as the log shows a long line.
+        char directory[path_size];
+        print_directory(directory, last_directory, page, rules.separators);
+        copy_text(name, path_size, name_in_path(page, rules.separators));
+        screen_print("  ", 3);
+        screen_print(name, length(name));
+        screen_print(refused, length(refused));
+        print_page_end(page_refused);
+        outcome.page_failed = true;
+        return page_refused;
+    }
+    print_page_start(last_directory, name, page, rules);
+    // No other run of either program works on the page meanwhile.
+    page_lock working;
+    if (take_lock(&working, page, lock_work) != 0) {
+        print_page_end(page_refused);
+        outcome.stopped = true;
+        return page_refused;
+    }
+    int result = rules.check(page);
+    if (in_walk && rules.walk_check)
+        result = rules.walk_check(page, result);
+    if (result == check_work) {
+        result = rules.work(page);
+    } else if (result == check_ask) {
+        result = page_skipped;
+        int answer = show_message(*rules.done_already, name, nullptr, box_ok_cancel | box_icon_information | box_topmost);
+        if (answer == answer_cancel) {
+            give_back(&working);
+            outcome.quit = true;
+            return result;
+        }
+        outcome.stopped = answer == answer_none;
+    }
+    give_back(&working);
+    signed char page_result = static_cast<signed char>(result & 0xFF);
+    if (const char* reason = rules.reason ? rules.reason(result) : nullptr)
+        screen_print(reason, length(reason));
+    print_page_end(page_result);
+    if (rules.failed(result))
+        outcome.page_failed = true;
+    if (rules.stops_early && ends_batch(page_result))
+        outcome.stopped = true;
+    return result;
+}
+
+run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out)
+{
+    run_end outcome;
+    begin_batch(outcome);
+    char last_directory[path_size] = "";
     outcome.pages_left_out = left_out.count;
     if (left_out.count > 0) {
         char line[96];
@@ -125,7 +184,8 @@ run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_
     // A page that an earlier run left cut is put back before any page is read, also as the next
     // page of another. How the program would have rewritten a copy depends on its next page, which
     // may lie in a folder met later: the folders are gone through again while that puts back more.
-    for (int round = 0, settled = 1; settled > 0 && round < 4; ++round) {
+    // A dry run leaves them as they are.
+    for (int round = 0, settled = 1; settled > 0 && round < 4 && !dry_run(); ++round) {
         settled = 0;
         for (int i = 0; i < count; ++i) {
             char directory[path_size];
@@ -138,55 +198,17 @@ run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_
             settled += settle_kept_copies(directory, rules);
         }
     }
-    for (int i = 0; i < count && !outcome.stopped; ++i) {
+    for (int i = 0; i < count && !outcome.stopped && !outcome.quit; ++i) {
         if (console_stop_requested())
             break;
-        char name[path_size];
-        const char* refused = refusal(pages[i], rules.separators);
-        if (refused) {
-            // The name as given: nothing of the file is looked at. A directory too long for a
-            // path buffer is shown cut short, as the log shows a long line.
-            char directory[path_size];
-            print_directory(directory, last_directory, pages[i], rules.separators);
-            copy_text(name, path_size, name_in_path(pages[i], rules.separators));
-            screen_print("  ", 3);
-            screen_print(name, length(name));
-            screen_print(refused, length(refused));
-            print_page_end(page_refused);
-            outcome.page_failed = true;
-            continue;
-        }
-        print_page_start(last_directory, name, pages[i], rules);
-        // No other run of either program works on the page meanwhile.
-        page_lock working;
-        if (take_lock(&working, pages[i], lock_work) != 0) {
-            print_page_end(page_refused);
+        int result = run_page(rules, pages[i], last_directory, outcome, false);
+        if (result == page_refused && outcome.stopped) {  // stopped while it waited for the page
+            outcome.stopped = false;
             break;
         }
-        int result = rules.check(pages[i]);
-        if (result == check_work) {
-            result = rules.work(pages[i]);
-        } else if (result == check_ask) {
-            result = page_skipped;
-            int answer = show_message(*rules.done_already, name, nullptr,
-                                      box_ok_cancel | box_icon_information | box_topmost);
-            if (answer == answer_cancel) {
-                give_back(&working);
-                outcome.quit = true;
-                return outcome;
-            }
-            outcome.stopped = answer == answer_none;
-        }
-        give_back(&working);
-        signed char page_result = static_cast<signed char>(result & 0xFF);
-        if (const char* reason = rules.reason ? rules.reason(result) : nullptr)
-            screen_print(reason, length(reason));
-        print_page_end(page_result);
-        if (rules.failed(result))
-            outcome.page_failed = true;
-        if (rules.stops_early && ends_batch(page_result))
-            outcome.stopped = true;
     }
+    if (outcome.quit)
+        return outcome;
     if (console_stop_requested())
         outcome.stopped = true;
     return outcome;
@@ -222,8 +244,25 @@ void close_run_log(void* window, const run_end& result)
 
 int run_command_line_batch(void* window, const batch_rules& rules, char* const* arguments, int count)
 {
-    left_out_arguments left_out = arguments_left_out();
-    run_end result = run_batch(rules, arguments + 1, count - 1, {left_out.count, left_out.limit == limit_bytes});
+    // The options come before the pages: --dry-run, then --walk with the one page it starts from.
+    int first = 1;
+    if (first < count && std::strcmp(arguments[first], "--dry-run") == 0) {
+        set_dry_run(true);
+        ++first;
+    }
+    run_end result = {};
+    if (first < count && std::strcmp(arguments[first], "--walk") == 0) {
+        if (count - first != 2) {
+            const char line[] = "--walk takes one page: the first page of the run.\r\n";
+            screen_print(line, length(line));
+            result.page_failed = true;
+        } else {
+            result = run_walk(rules, arguments[first + 1]);
+        }
+    } else {
+        left_out_arguments left_out = arguments_left_out();
+        result = run_batch(rules, arguments + first, count - first, {left_out.count, left_out.limit == limit_bytes});
+    }
     if (!result.quit)
         close_run_log(window, result);
     return console_exit_status(result);

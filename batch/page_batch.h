@@ -51,6 +51,28 @@ struct batch_rules {
     const char* copy_prefix;
     int (*rewrite_variants)(const char* copy);
     bool (*rewrite_variant)(const char* copy, int variant);
+    // A walk: called once before its first page.
+    void (*begin_walk)();
+    // In a walk, after check: what its result checked stands for, where the walk differs from a
+    // list (page_prepared_before, page_not_inserted in place of the question), else checked.
+    int (*walk_check)(const char* page, int checked);
+    // In a walk: the page to go on to after page, whose result was result, written to next
+    // (path_size bytes) with walk_on; or why the walk ends at page.
+    int (*walk_next)(char* next, const char* page, int result);
+    const char* done_word;  // what a page that was worked on is: "prepared", "restored"
+};
+
+// In a walk: a page that addNextpics prepared earlier, which the walk passes with its next page;
+// and a page that holds nothing of addNextpics', where delNextpics' walk ends.
+constexpr int page_prepared_before = 253;
+constexpr int page_not_inserted = 252;
+
+// What walk_next found.
+enum walk_end : int {
+    walk_on = 0,
+    walk_no_next,       // no next page was chosen
+    walk_no_insertion,  // the page holds no insertion, so it names no next page
+    walk_left,          // the page was left as it is, and with it its next page
 };
 
 // The result a page gets when the batch refuses it before the program looks at it: it is no
@@ -63,12 +85,29 @@ struct left_out_pages {
     bool by_bytes;  // the store of names was full; else there were more than 1023
 };
 
+// Sets the batch's hooks and outcome for a run (once, before its first page).
+void begin_batch(run_end& outcome);
+
+// One page of a batch: its line in the log, and its work or the question whether to go on
+// (Cancel sets outcome.quit). Returns the page's result; page_refused, with outcome.stopped, when
+// the run was stopped while it waited for the page. In a walk, rules.walk_check has its say
+// after the check.
+int run_page(const batch_rules& rules, const char* page, char* last_directory, run_end& outcome, bool in_walk);
+
 // Runs a program's batch: a line for the pages left out, if any; then for each page its line in the
 // log, and its work or the question whether to go on. Cancel at that question ends the batch at
 // once (quit). A page result below -3 ends it where the rules say so, and so does a question that
 // got no answer or a stop request (console_stop_requested), which lets the page at work finish and
 // leaves the pages after it.
 run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_out_pages left_out = {0, false});
+
+// A walk through a run of pages from first: each page is worked on as in a batch, then the walk
+// goes on to the page rules.walk_next names, until a page already taken, no next page, a next
+// page outside the folder of first and its subfolders (nothing there is touched), or a stop. The
+// last lines of the log say why it ended, how many pages were worked on, and how many other
+// .htm and .html files of that folder tree it did not reach. Its memory does not grow with the
+// pages but for 16 bytes a page taken.
+run_end run_walk(const batch_rules& rules, const char* first);
 
 // The batch over the pages of the command line (arguments[1..count-1]), with the pages that its
 // limits left out named first; then, unless the user quit, the closing lines. Returns the exit

@@ -26,6 +26,10 @@ const batch_rules every_page_done = {
     .copy_prefix = "addnex",
     .rewrite_variants = nullptr,
     .rewrite_variant = nullptr,
+    .begin_walk = nullptr,
+    .walk_check = nullptr,
+    .walk_next = nullptr,
+    .done_word = "prepared",
 };
 
 std::string run_over(std::vector<std::string> pages, left_out_pages left_out = {0, false})

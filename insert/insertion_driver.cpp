@@ -7,6 +7,7 @@
 #include "insert/insert_blocks.h"
 #include "insert/next_page.h"
 #include "insert/page_rewriter.h"
+#include "platform/dialog.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "textio/command_line.h"
@@ -80,8 +81,58 @@ static const char* add_reason(int result)
         return " : changed by another program";
     case add_next_too_long:
         return " : the path of the next page is too long";
+    case add_undecided:
+        return " : no link says which page is next";
+    case page_prepared_before:
+        return " : prepared already";
     default:
         return nullptr;
+    }
+}
+
+// The walk's view of a page that is set already: one that this program prepared earlier is not
+// asked about, the walk goes on to the page it names.
+static int add_walk_check(const char* page, int checked)
+{
+    char link[value_size];
+    return checked == check_ask && read_next_parameter(page, link) == 1 ? page_prepared_before : checked;
+}
+
+// The page a link of the page at page names, into next (path_size bytes).
+static int page_of_link(char* next, const char* page, const char* link)
+{
+    char directory[path_size];
+    char target[path_size];
+    dir_part(directory, page);
+    link_target(target, link);
+    return link[0] != '\0' && join_path(next, directory, target) ? walk_on : walk_no_next;
+}
+
+static int add_walk_next(char* next, const char* page, int result)
+{
+    static next_page_choice choice;
+    char link[value_size];
+    switch (result) {
+    case add_done:
+        copy_text(next, path_size, last_next_page_choice().path);
+        return walk_on;
+    case page_prepared_before:
+        return read_next_parameter(page, link) == 1 ? page_of_link(next, page, link) : walk_no_next;
+    case page_skipped:
+        // The user kept the page's own onLoad: the walk goes on to the page it would have named.
+        screen_print("  ", 2);
+        choose_next_page(choice, page);
+        screen_print("\r\n", 2);
+        if (choice.result != add_done)
+            return walk_no_next;
+        copy_text(next, path_size, choice.path);
+        return walk_on;
+    case add_nothing_to_prepare:
+    case add_skipped:
+    case add_undecided:
+        return walk_no_next;
+    default:
+        return walk_left;
     }
 }
 
@@ -107,6 +158,10 @@ const batch_rules add_batch_rules = {
     .copy_prefix = "addnex",
     .rewrite_variants = count_rewrites,
     .rewrite_variant = replay_rewrite,
+    .begin_walk = [] { use_walk_rules(answers_can_come); },
+    .walk_check = add_walk_check,
+    .walk_next = add_walk_next,
+    .done_word = "prepared",
 };
 
 int run_insertion(void* instance, int show_state)

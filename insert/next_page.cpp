@@ -2,6 +2,7 @@
 #include "insert/next_page.h"
 
 #include "console/messages.h"
+#include "insert/link_words.h"
 #include "console/text_screen.h"
 #include "platform/dialog.h"
 #include "textio/paths.h"
@@ -167,8 +168,288 @@ static int referring_error(const char* link, bool taken)
     return answer == answer_cancel || answer == answer_none ? add_canceled : add_skipped;
 }
 
+// ---- the walk's rules
+
+static bool walk_rules;
+static bool (*walk_attended)();
+static char link_labels[link_table_size][label_size];
+
+void use_walk_rules(bool (*attended)())
+{
+    walk_rules = true;
+    walk_attended = attended;
+    keep_link_labels(true);
+}
+
+// What the walk knows of a link of the page at work.
+struct walk_link {
+    bool page;        // it may be a page of the run: relative, a file, not the page itself
+    link_says says;   // what its words say
+    int number;       // the number that ends its file's stem, or -1
+};
+static walk_link walk_links[link_table_size];
+
+// True when a and b are one path (letters in either case where the system ignores it).
+static bool same_path(const char* a, const char* b) { return same_name(a, b); }
+
+// The path of the file a link of the page in directory names, normalized; false when it does not fit.
+static bool link_path(char* out, const char* directory, const char* link)
+{
+    char target[path_size];
+    char joined[path_size];
+    link_target(target, link);
+    if (!join_path(joined, directory, target))
+        return false;
+    normalize_path(out, joined);
+    return true;
+}
+
+// True when link may be a page of the run the page at page_path (normalized) belongs to: an
+// address without a scheme or a host, naming a file (not a folder), not the page itself.
+static bool may_be_page(const char* link, const char* directory, const char* page_path)
+{
+    if (!is_relative_address(link))
+        return false;
+    char target[path_size];
+    link_target(target, link);
+    const char* name = name_in_path(target);
+    if (name[0] == '\0' || std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0)
+        return false;
+    char path[path_size];
+    return link_path(path, directory, link) && !same_path(path, page_path);
+}
+
+// True when the file link names (in directory) exists.
+static bool names_a_file(const char* link, const char* directory)
+{
+    char path[path_size];
+    char found[path_size];
+    return link_path(path, directory, link) && find_actual_name(found, path) == 0;
+}
+
+// The links among the first n (at most max, their positions into out) that match and name
+// different files that exist: how many there are.
+template <class Match>
+static int distinct_files(int* out, int max, int n, const char* directory, Match match)
+{
+    int count = 0;
+    for (int i = 0; i < n; ++i) {
+        if (!walk_links[i].page || !match(i))
+            continue;
+        bool seen = false;
+        for (int k = 0; k < count && !seen; ++k)
+            seen = same_target(link_table[out[k]], link_table[i]);
+        if (seen || !names_a_file(link_table[i], directory))
+            continue;
+        if (count < max)
+            out[count] = i;
+        ++count;
+    }
+    return count;
+}
+
+// The number rule in a walk: the link to the page numbered one more than the page (first with
+// the page's stem less its number, then with any), or on a page without a number the first page
+// of the numbered series its links form (the one with most numbers; none when two have as many).
+// Its position, or -1.
+static int number_rule_link(int n, const char* page_name, const char* directory)
+{
+    char base[path_size];
+    int number = stem_number(base, page_name);
+    int found[2];
+    if (number >= 0) {
+        for (int pass = 0; pass < 2; ++pass) {
+            int count = distinct_files(found, 2, n, directory, [&](int i) {
+                if (walk_links[i].number != number + 1)
+                    return false;
+                char other[path_size];
+                char target[path_size];
+                link_target(target, link_table[i]);
+                stem_number(other, target);
+                return pass == 1 || same_name(other, base);
+            });
+            if (count == 1)
+                return found[0];
+            if (count > 1)
+                return -1;
+        }
+        return -1;
+    }
+    // The series: links whose targets are one path but for the number of their stems.
+    static char keys[link_table_size][path_size];
+    for (int i = 0; i < n; ++i) {
+        keys[i][0] = '\0';
+        if (!walk_links[i].page || walk_links[i].number < 0)
+            continue;
+        char target[path_size];
+        link_target(target, link_table[i]);
+        char stem_base[path_size];
+        stem_number(stem_base, target);
+        const char* name = name_in_path(target);
+        const char* dot = std::strrchr(name, '.');
+        dir_part(keys[i], target);
+        append_text(keys[i], path_size, stem_base);
+        append_text(keys[i], path_size, "#");
+        append_text(keys[i], path_size, dot && dot != name ? dot : "");
+    }
+    int best = -1;
+    int best_size = 1;
+    bool tie = false;
+    for (int i = 0; i < n; ++i) {
+        if (keys[i][0] == '\0')
+            continue;
+        bool first_of_key = true;
+        for (int k = 0; k < i && first_of_key; ++k)
+            first_of_key = std::strcmp(keys[k], keys[i]) != 0;
+        if (!first_of_key)
+            continue;
+        int size = 0;
+        int lowest = -1;
+        for (int k = i; k < n; ++k) {
+            if (std::strcmp(keys[k], keys[i]) != 0)
+                continue;
+            bool repeated = false;
+            for (int j = i; j < k && !repeated; ++j)
+                repeated = std::strcmp(keys[j], keys[i]) == 0 && walk_links[j].number == walk_links[k].number;
+            if (repeated)
+                continue;
+            ++size;
+            if (lowest < 0 || walk_links[k].number < walk_links[lowest].number)
+                lowest = k;
+        }
+        if (size > best_size) {
+            best = lowest;
+            best_size = size;
+            tie = false;
+        } else if (size == best_size && best >= 0) {
+            tie = true;
+        }
+    }
+    if (best < 0 || tie || !names_a_file(link_table[best], directory))
+        return -1;
+    return best;
+}
+
+// A link taken without a question: the log line names it and the rule.
+static void print_taken(const char* link, choice_rule rule)
+{
+    print_text(" -> ");
+    print_text(link);
+    print_text(rule == chosen_by_rel_next ? " [rel=next] " : rule == chosen_by_words ? " [says next] " : " [number] ");
+}
+
+static void choose_in_walk(next_page_choice& choice, const char* path)
+{
+    choice.rule = chosen_by_none;
+    choice.link[0] = choice.link_dir[0] = choice.path[0] = '\0';
+    char rel_next[value_size];
+    int n = collect_links(path, link_table, rel_next, link_labels);
+    if (n < 0) {
+        choice.result = add_unreadable;
+        return;
+    }
+    char current_name[path_size];
+    find_actual_name(current_name, path);
+    char directory[path_size];
+    dir_part(directory, path);
+    char page_path[path_size];
+    normalize_path(page_path, path);
+    refused_count = 0;
+    int usable = 0;
+    for (int i = 0; i < n; ++i) {
+        walk_link& link = walk_links[i];
+        link.page = may_be_page(link_table[i], directory, page_path);
+        link.says = link.page ? what_link_says(link_labels[i]) : says_nothing;
+        char target[path_size];
+        char base[path_size];
+        link_target(target, link_table[i]);
+        link.number = link.page ? stem_number(base, target) : -1;
+        usable += link.page ? 1 : 0;
+    }
+    bool hint = rel_next[0] != '\0' && may_be_page(rel_next, directory, page_path);
+    if (usable == 0 && !hint) {
+        choice.result = add_nothing_to_prepare;
+        return;
+    }
+
+    const char* taken = nullptr;
+    choice_rule rule = chosen_by_none;
+    int leading[link_table_size];
+    int leading_count = 0;
+    if (hint && names_a_file(rel_next, directory)) {
+        taken = rel_next;
+        rule = chosen_by_rel_next;
+    } else {
+        leading_count = distinct_files(leading, link_table_size, n, directory,
+                                       [](int i) { return walk_links[i].says == says_next; });
+        if (leading_count == 1) {
+            taken = link_table[leading[0]];
+            rule = chosen_by_words;
+        }
+    }
+    int numbered = taken ? -1 : number_rule_link(n, current_name, directory);
+    bool unanswered = !taken && !walk_attended();
+    if (!taken && !unanswered) {
+        // The questions: the links that say they lead on, the number rule's link, then the others
+        // in the run's order of positions, those that say they lead back last.
+        int first[link_table_size + 1];
+        int firsts = 0;
+        for (int k = 0; k < leading_count && k < link_table_size; ++k)
+            first[firsts++] = leading[k];
+        if (numbered >= 0)
+            first[firsts++] = numbered;
+        for (int round = 0; !taken && round < 3; ++round) {
+            for (int entry = 0; !taken && entry < (round == 0 ? firsts : link_table_size); ++entry) {
+                int position = round == 0 ? first[entry] : next_page_order[entry];
+                if (position >= n || !walk_links[position].page ||
+                    (round > 0 && (walk_links[position].says == says_back) != (round == 2)) ||
+                    !may_offer(link_table[position], current_name))
+                    continue;
+                int answer = ask(link_table[position], current_name);
+                if (!walk_attended()) {  // the input ended: that answer was no one's
+                    unanswered = true;
+                    break;
+                }
+                if (answer == answer_none) {
+                    choice.result = add_canceled;
+                    return;
+                }
+                if (answer == answer_yes) {
+                    taken = link_table[position];
+                    rule = chosen_by_answer;
+                    move_to_front(position);
+                }
+            }
+            if (unanswered)
+                break;
+        }
+    }
+    if (unanswered) {
+        if (numbered < 0) {
+            choice.result = add_undecided;
+            return;
+        }
+        taken = link_table[numbered];
+        rule = chosen_by_number;
+    }
+    if (taken && rule != chosen_by_answer)
+        print_taken(taken, rule);
+    if (taken) {
+        take_link(choice, path, taken);
+        if (choice.result == add_done)
+            choice.rule = rule;
+        if (choice.result != add_skipped)
+            return;
+    }
+    choice.result = referring_error(choice.link, taken != nullptr);
+}
+
 void choose_next_page(next_page_choice& choice, const char* path)
 {
+    if (walk_rules) {
+        choose_in_walk(choice, path);
+        return;
+    }
     choice.rule = chosen_by_none;
     choice.link[0] = choice.link_dir[0] = choice.path[0] = '\0';
     char rel_next[value_size];

@@ -20,6 +20,7 @@ enum add_result : int {
     add_changed = 2,          // another program changed the page while it was prepared
     add_next_too_long = 3,    // the path of the next page is longer than the system takes
     add_stopped = 4,          // the run was stopped while it waited for another run
+    add_undecided = 5,        // in a walk with no one to answer: no rule told the next page
 };
 
 // How the next page was chosen.
@@ -29,6 +30,8 @@ enum choice_rule : int {
     chosen_as_only_link,     // the page's one link, taken without a question
     chosen_by_answer,        // a link offered in the run's order of positions, answered Yes
     chosen_by_replay,        // a link given by the caller (take_link)
+    chosen_by_words,         // in a walk: the one link whose words say it leads on
+    chosen_by_number,        // in a walk: the link the number rule names, with no one to answer
 };
 
 // The next page of a page: what choose_next_page and take_link found.
@@ -53,6 +56,18 @@ bool next_page_order_seeded();
 // directory, rule chosen_by_replay. Its result is add_done when that file exists;
 // add_next_too_long when its path does not fit; add_skipped when there is no such file.
 void take_link(next_page_choice& choice, const char* path, const char* link);
+
+// From now on choose_next_page takes the link a reader would click, for a walk through a run:
+// first the link named rel="next", then the one link whose words say it leads on (each taken
+// without a question when it names one file that exists), then the link the number rule names
+// (the page's number plus one; on a page without a number, the lowest of the numbered series its
+// links form). With attended, the questions follow as in a list, the number rule's link and
+// several links that say they lead on asked first and links that say they lead back last, and
+// links that cannot be a page of the run (another site, a folder, the page itself) never offered.
+// Where nobody answers (attended says so, asked before the questions and after each answer, which
+// then was no one's), nothing is taken on a default: the number rule's link is taken, and where
+// there is none the result is add_undecided.
+void use_walk_rules(bool (*attended)());
 
 // Chooses the next page of the page at path. The result is add_done when one was chosen and
 // exists; add_unreadable when the page cannot be opened; add_nothing_to_prepare when it has no

@@ -271,7 +271,7 @@ static void provide_applet(const char* page_directory)
     if (!join_path(target, page_directory, applet_class) || !join_path(source, program_directory, applet_class))
         return;
     char found[path_size];
-    if (find_actual_name(found, target) == 0)
+    if (find_actual_name(found, target) == 0 || dry_run())
         return;
     // The applet was not there a moment ago, so the copy makes a new file and never writes over
     // one; such a copy that fails leaves nothing behind. A half copy would stay broken for good,
@@ -284,6 +284,8 @@ static void provide_applet(const char* page_directory)
 // than on the stack.
 static next_page_choice chosen;
 static next_page_contents collected;
+
+const next_page_choice& last_next_page_choice() { return chosen; }
 
 static int rewrite_pass()
 {

@@ -27,6 +27,9 @@ void set_program_directory(const char* directory);
 // add_stopped when the run was stopped while it waited for another run.
 int insert_into_page(const char* path);
 
+// The next page that the last insert_into_page chose (or tried to).
+const next_page_choice& last_next_page_choice();
+
 // For a copy of a page that an earlier run left: the number of ways this program may have
 // rewritten it (one for each link it could have taken), 0 when it would not have rewritten it;
 // and the rewrite with the variant-th of them, from the copy to the output stream, which the

@@ -27,6 +27,10 @@ enum : int {
 // answer_none, and so does a stop signal (terminal.h) before or during the wait.
 int message_box(void* owner, const char* text, const char* caption, unsigned flags);
 
+// True when someone can answer a box: always on Windows; on POSIX while standard input is a
+// terminal whose input has not ended.
+bool answers_can_come();
+
 // Converts a fixed text held as Shift-JIS bytes into the system's encoding for messages: unchanged
 // on Windows, the locale's codeset on POSIX. Always NUL-terminates out (size > 0).
 void text_from_shift_jis(char* out, int size, const char* text);

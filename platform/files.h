@@ -38,6 +38,10 @@ int sync_folder(const char* folder);
 // when the folder cannot be read.
 int list_files(const char* folder, bool (*each)(const char* name, void* context), void* context);
 
+// The same for every folder in folder, but "." and ".." and links to folders, which may lead back
+// up the tree.
+int list_folders(const char* folder, bool (*each)(const char* name, void* context), void* context);
+
 // True when both files can be read and hold the same bytes.
 bool files_equal(const char* a, const char* b);
 

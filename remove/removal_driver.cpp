@@ -5,6 +5,8 @@
 #include "console/logos.h"
 #include "platform/path_syntax.h"
 #include "remove/page_restorer.h"
+#include "scan/page_scanners.h"
+#include "textio/paths.h"
 #include "textio/command_line.h"
 
 static const char usage[] =
@@ -28,6 +30,31 @@ static const char usage[] =
 static const console_look look = {"delNextpics V1.08", 384, 272, del_nextpics_logo, "delNextpics", usage};
 static const char banner[] = "delNextpics V1.07  removes the preloading from pages \r\n";
 
+// In a walk, the next page a prepared page names, read before the page is restored.
+static char held_next[value_size];
+
+static int del_walk_check(const char* page, int checked)
+{
+    if (checked == check_ask)
+        return page_not_inserted;
+    if (read_next_parameter(page, held_next) != 1)
+        held_next[0] = '\0';
+    return checked;
+}
+
+static int del_walk_next(char* next, const char* page, int result)
+{
+    if (result == page_not_inserted)
+        return walk_no_insertion;
+    if (result != del_done)
+        return walk_left;
+    char directory[path_size];
+    char target[path_size];
+    dir_part(directory, page, own_separators);
+    link_target(target, held_next);
+    return held_next[0] != '\0' && join_path(next, directory, target) ? walk_on : walk_no_next;
+}
+
 const batch_rules del_batch_rules = {
     .separators = own_separators,
     .check = [](const char* page) { return test_inserted(page) != inserted_none ? check_work : check_ask; },
@@ -36,11 +63,23 @@ const batch_rules del_batch_rules = {
     .stops_early = false,
     // Every result but a restored page, one the user skipped and a stop: the page cannot be opened,
     // copied, read, written, or restored (an applet element without an end), or it changed.
-    .failed = [](int result) { return result != del_done && result != page_skipped && result != del_stopped; },
-    .reason = [](int result) { return result == del_changed ? " : changed by another program" : nullptr; },
+    .failed =
+        [](int result) {
+            return result != del_done && result != page_skipped && result != del_stopped && result != page_not_inserted;
+        },
+    .reason =
+        [](int result) {
+            return result == del_changed         ? " : changed by another program"
+                   : result == page_not_inserted ? " : no insertion"
+                                                 : nullptr;
+        },
     .copy_prefix = "delnex",
     .rewrite_variants = count_restores,
     .rewrite_variant = replay_restore,
+    .begin_walk = nullptr,
+    .walk_check = del_walk_check,
+    .walk_next = del_walk_next,
+    .done_word = "restored",
 };
 
 int run_removal(void* instance, int show_state)

@@ -120,8 +120,30 @@ bool has_word(const char* text, const char* word)
 // table (A only; the first is also kept in href), and a REL value that holds the word next marks
 // the tag, whose first HREF then becomes rel_next unless an earlier tag was marked. markup_inside
 // as in collect_attribute.
+// The end of an attribute name that match_name matched: the name stops there.
+bool name_ends(int ch) { return ch == '=' || ch == '>' || is_blank(ch); }
+
+// A value read for a link's label: appended to label (label_size bytes) as a field of its own.
+void append_field(char* label, const char* value)
+{
+    int length = static_cast<int>(std::strlen(label));
+    int room = label_size - 2 - length;
+    int i = 0;
+    for (bool blank = false; value[i] != '\0' && room > 0; ++i) {
+        unsigned char c = static_cast<unsigned char>(value[i]);
+        bool now_blank = is_blank(c);
+        if (now_blank && blank)
+            continue;
+        blank = now_blank;
+        label[length++] = now_blank ? ' ' : static_cast<char>(c);
+        --room;
+    }
+    label[length++] = '\n';
+    label[length] = '\0';
+}
+
 tag_outcome link_attributes(bool element, char (*table)[value_size], int& count, int cap, char* rel_next,
-                            bool& markup_inside)
+                            bool& markup_inside, char* label = nullptr)
 {
     char href[value_size];                 // the first HREF where no table entry keeps it
     char other[value_size];                // a LINK element's later HREF values
@@ -146,6 +168,21 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
             char rel[value_size];
             markup_inside = !read_value_after_name(rel) || markup_inside;
             marked = marked || has_word(rel, "next");
+            if (label)
+                append_field(label, rel);
+        } else if (label) {
+            // What the link says of itself: a name of those, whole, and its value.
+            int first = scan_peek();
+            const char* name = is_letter(first, 'T')   ? "TITLE"
+                               : is_letter(first, 'A') ? "ARIA-LABEL"
+                               : is_letter(first, 'C') ? "CLASS"
+                               : is_letter(first, 'I') ? "ID"
+                                                       : nullptr;
+            char value[value_size];
+            if (name && match_name<scan_reader>(name) && name_ends(scan_peek())) {
+                markup_inside = !read_value_after_name(value) || markup_inside;
+                append_field(label, value);
+            }
         }
         markup_inside = scan_skip_word() || markup_inside;
         if (scan_peek() == '>' || scan_peek() == -1)
@@ -153,6 +190,13 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
     }
     if (marked && first_href && rel_next[0] == '\0')
         copy_text(rel_next, value_size, first_href);
+    if (label && scan_peek() == '>') {
+        // The element's content, looked at where it lies ahead without taking it: the pass goes
+        // on over it as over any other bytes of the page.
+        const unsigned char* bytes;
+        int available = scan_window(&bytes, label_reach + 1);
+        append_content_label(label, bytes + 1, (available < label_reach + 1 ? available : label_reach + 1) - 1);
+    }
     return scan_peek() == -1 ? tag_end_of_input : tag_done;
 }
 
@@ -163,6 +207,7 @@ struct link_state {
     int count;
     char* rel_next;
     bool in_body;
+    char (*labels)[label_size];  // null where no labels are gathered
 };
 
 // The link collector's test at a tag whose name begins with A, L or B.
@@ -176,7 +221,13 @@ tag_outcome link_tag(link_state& links, bool& markup_inside)
     bool element = is_letter(first, 'L');
     if (!match_name<scan_reader>(element ? "LINK" : "A") || !is_blank(scan_peek()) || (element && links.in_body))
         return tag_done;
-    return link_attributes(element, links.table, links.count, link_table_size - 1, links.rel_next, markup_inside);
+    char* label = nullptr;
+    if (links.labels && !element && links.count < link_table_size - 1) {
+        label = links.labels[links.count];
+        label[0] = '\0';
+    }
+    return link_attributes(element, links.table, links.count, link_table_size - 1, links.rel_next, markup_inside,
+                           label);
 }
 
 // The links of the page whose images and streams were collected last, gathered in the same pass:
@@ -189,18 +240,23 @@ struct kept_links {
     int count;
     char rel_next[value_size];
     char table[link_table_size][value_size];
+    bool labeled;  // the labels were gathered too
+    char labels[link_table_size][label_size];
 };
 kept_links kept;
+bool labels_kept;  // collect_images_and_streams gathers the labels too
 
 // Fills links from the kept links when they are path's and the page has not changed since.
 bool take_kept_links(link_state& links, const char* path)
 {
     file_identity now;
     bool ok = kept.valid && std::strcmp(kept.path, path) == 0 && file_ops.identify(&now, path) == 0;
-    if (!ok || !(now == kept.identity))
+    if (!ok || !(now == kept.identity) || (links.labels && !kept.labeled))
         return false;
     for (int i = 0; i < kept.count; ++i)
         copy_text(links.table[i], value_size, kept.table[i]);
+    for (int i = 0; links.labels && i < kept.count; ++i)
+        copy_text(links.labels[i], label_size, kept.labels[i]);
     links.count = kept.count;
     copy_text(links.rel_next, value_size, kept.rel_next);
     return true;
@@ -236,8 +292,13 @@ int collect_links(const char* path, char (*table)[value_size]) { return collect_
 
 int collect_links(const char* path, char (*table)[value_size], char* rel_next)
 {
+    return collect_links(path, table, rel_next, nullptr);
+}
+
+int collect_links(const char* path, char (*table)[value_size], char* rel_next, char (*labels)[label_size])
+{
     char unused[value_size] = "";
-    link_state links = {table, 0, rel_next ? rel_next : unused, false};
+    link_state links = {table, 0, rel_next ? rel_next : unused, false, labels};
     links.rel_next[0] = '\0';
     if (take_kept_links(links, path))
         return links.count;
@@ -264,7 +325,8 @@ int collect_images_and_streams(const char* path, char (*images)[value_size], int
 {
     image_count = stream_count = 0;
     kept.valid = false;
-    link_state links = {kept.table, 0, kept.rel_next, false};
+    kept.labeled = labels_kept;
+    link_state links = {kept.table, 0, kept.rel_next, false, labels_kept ? kept.labels : nullptr};
     links.rel_next[0] = '\0';
     bool markup_inside = false;
     // A tag that begins with B is BODY (for the links) or BGSOUND; the other names are apart.
@@ -335,4 +397,138 @@ int collect_streams(const char* path, char (*table)[value_size])
     };
     static constexpr markup_starts starts = make_markup_starts("EMBED|BGSOUND");
     return run_collector(path, tag, starts) < 0 ? -1 : count;
+}
+
+void keep_link_labels(bool on) { labels_kept = on; }
+
+namespace {
+
+// bytes[at] is "<" and the letters of name (given in upper case) follow it, then a byte that ends
+// a tag name (or the end).
+bool tag_named(const unsigned char* bytes, int at, int count, const char* name)
+{
+    int i = at + 1;
+    for (; *name; ++name, ++i)
+        if (i >= count || !is_letter(bytes[i], *name))
+            return false;
+    return i >= count || bytes[i] == '>' || bytes[i] == '/' || is_blank(bytes[i]);
+}
+
+// The value of the attribute name (upper case) in the tag bytes[from .. to), into value
+// (value_size bytes); false when the tag has none.
+bool tag_attribute(char* value, const unsigned char* bytes, int from, int to, const char* name)
+{
+    int length = static_cast<int>(std::strlen(name));
+    for (int i = from; i + length < to; ++i) {
+        if (!is_blank(bytes[i - 1]))
+            continue;
+        int k = 0;
+        while (k < length && is_letter(bytes[i + k], name[k]))
+            ++k;
+        if (k < length)
+            continue;
+        int j = i + length;
+        while (j < to && is_blank(bytes[j]))
+            ++j;
+        if (j == to || bytes[j] != '=')
+            continue;
+        ++j;
+        while (j < to && is_blank(bytes[j]))
+            ++j;
+        int quote = j < to && (bytes[j] == '"' || bytes[j] == '\'') ? bytes[j++] : 0;
+        int n = 0;
+        for (; j < to && n < value_size - 1; ++j) {
+            if (quote ? bytes[j] == quote : (is_blank(bytes[j]) || bytes[j] == '>'))
+                break;
+            value[n++] = static_cast<char>(bytes[j]);
+        }
+        value[n] = '\0';
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void append_content_label(char* label, const unsigned char* bytes, int count)
+{
+    char text[value_size];
+    int length = 0;
+    bool blank = true;  // leading blanks are dropped
+    char value[value_size];
+    char fields[label_size] = "";
+    for (int i = 0; i < count;) {
+        if (bytes[i] != '<') {
+            bool now_blank = is_blank(bytes[i]);
+            if (length < value_size - 1 && !(now_blank && blank))
+                text[length++] = now_blank ? ' ' : static_cast<char>(bytes[i]);
+            blank = now_blank;
+            ++i;
+            continue;
+        }
+        if (tag_named(bytes, i, count, "/A") || tag_named(bytes, i, count, "A"))
+            break;
+        bool comment = i + 3 < count && bytes[i + 1] == '!' && bytes[i + 2] == '-' && bytes[i + 3] == '-';
+        int end = comment ? i + 4 : i + 1;
+        while (end < count && (comment ? !(bytes[end] == '>' && bytes[end - 1] == '-' && bytes[end - 2] == '-')
+                                       : bytes[end] != '>'))
+            ++end;
+        if (tag_named(bytes, i, count, "IMG")) {
+            static const char* const names[] = {"ALT", "TITLE"};
+            for (const char* name : names)
+                if (tag_attribute(value, bytes, i + 4, end, name))
+                    append_field(fields, value);
+        }
+        i = end + 1;
+    }
+    while (length > 0 && text[length - 1] == ' ')
+        --length;
+    text[length] = '\0';
+    append_field(label, text);
+    append_text(label, label_size, fields);
+}
+
+int read_next_parameter(const char* path, char* link)
+{
+    link[0] = '\0';
+    if (scan_open(path) != 0)
+        return -1;
+    // The two texts as addNextpics writes them, looked for in the page's bytes.
+    const char* wanted[2] = {marker_comment, next_parameter_start};
+    bool found[2] = {false, false};
+    int longest = static_cast<int>(sizeof next_parameter_start) + value_size;
+    for (;;) {
+        const unsigned char* bytes;
+        int available = scan_window(&bytes, longest);
+        if (available == 0)
+            break;
+        const unsigned char* lt = static_cast<const unsigned char*>(std::memchr(bytes, '<', static_cast<size_t>(available)));
+        if (!lt) {
+            scan_consume(available);
+            continue;
+        }
+        int at = static_cast<int>(lt - bytes);
+        int rest = available - at;
+        for (int k = 0; k < 2; ++k) {
+            int length = static_cast<int>(std::strlen(wanted[k]));
+            if (found[k] || rest < length || std::memcmp(lt, wanted[k], static_cast<size_t>(length)) != 0)
+                continue;
+            found[k] = true;
+            if (k == 1) {
+                int n = 0;
+                for (int i = length; i < rest && lt[i] != '"' && lt[i] != stream_separator && n < value_size - 1; ++i)
+                    link[n++] = static_cast<char>(lt[i]);
+                link[n] = '\0';
+            }
+        }
+        if (found[0] && found[1])
+            break;
+        scan_consume(at + 1);
+    }
+    scan_close();
+    if (scan_failed())
+        return -1;
+    if (!(found[0] && found[1]))
+        link[0] = '\0';
+    return found[0] && found[1] ? 1 : 0;
 }

@@ -27,6 +27,27 @@ int collect_links(const char* path, char (*table)[value_size]);    // HREF of A:
 // word next among the words of its REL value): a LINK element before the BODY start tag, or an A
 // element. Empty when the page has none.
 int collect_links(const char* path, char (*table)[value_size], char* rel_next);
+// The same, and each link's label (labels[i] for table[i]): what the link says of itself, for
+// telling the link a reader would click on. Its fields, each ended by a line feed, as the page
+// writes them (entities and the page's encoding kept, runs of blanks one space): the text of the
+// element (up to its end tag, the next A start tag or label_reach bytes), the values of its TITLE,
+// ARIA-LABEL, REL, CLASS and ID attributes, and the ALT and TITLE values of images inside it; cut
+// at label_size - 1 bytes.
+constexpr int label_size = 512;
+constexpr int label_reach = 2048;
+int collect_links(const char* path, char (*table)[value_size], char* rel_next, char (*labels)[label_size]);
+// Whether collect_images_and_streams also keeps the labels of the links it gathers in passing
+// (off at start: only a walk asks for them).
+void keep_link_labels(bool on);
+// The label of the element content at bytes (count of them, the first just after the start tag's
+// ">") appended to label (label_size bytes): its text, then the ALT and TITLE values of its images.
+void append_content_label(char* label, const unsigned char* bytes, int count);
+
+// What a prepared page names as its next page: 1 when the page holds the insertion marker and an
+// applet next parameter, whose address (up to its first stream separator) is written to link
+// (value_size bytes); 0 when it holds no such pair; -1 when it cannot be read. Uses the scan reader.
+int read_next_parameter(const char* path, char* link);
+
 int collect_images(const char* path, char (*table)[value_size]);   // SRC of IMG: at most 254
 int collect_streams(const char* path, char (*table)[value_size]);  // SRC of EMBED, BGSOUND: at most 62
 

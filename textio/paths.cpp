@@ -203,3 +203,71 @@ int file_part_less_number(char* out, const char* path)
     out[n] = '\0';
     return 0;
 }
+
+int normalize_path(char* out, const char* path)
+{
+    // Each step is copied; a "." step is left out, and a ".." step after a step that can be taken
+    // back removes that step. starts[] marks where the steps written so far begin.
+    constexpr int max_steps = longest_path / 2 + 1;
+    static int starts[max_steps];
+    int steps = 0;
+    int length = 0;
+    int i = 0;
+    if (path[0] != '\0' && std::strchr(any_separators, path[0]))  // a root stays
+        out[length++] = path[i++];
+    int root = length;
+    while (path[i] != '\0') {
+        int begin = i;
+        bool pair = false;
+        while (path[i] != '\0') {
+            unsigned char b = static_cast<unsigned char>(path[i]);
+            if (pair)
+                pair = false;
+            else if (is_lead_byte(b))
+                pair = true;
+            else if (std::strchr(any_separators, b))
+                break;
+            ++i;
+        }
+        int size = i - begin;
+        bool ended = path[i] != '\0';  // a separator follows
+        if (ended)
+            ++i;
+        if (size == 0 || (size == 1 && path[begin] == '.'))
+            continue;
+        bool up = size == 2 && path[begin] == '.' && path[begin + 1] == '.';
+        if (up && steps > 0) {
+            int last = starts[steps - 1];
+            bool last_up = out[last] == '.' && out[last + 1] == '.' &&
+                           (last + 2 == length || std::strchr(any_separators, out[last + 2]));
+            if (!last_up) {
+                length = last;
+                --steps;
+                continue;
+            }
+        }
+        if (up && steps == 0 && root > 0)  // above the root there is nothing
+            continue;
+        if (steps < max_steps)
+            starts[steps++] = length;
+        std::memcpy(out + length, path + begin, static_cast<size_t>(size + (ended ? 1 : 0)));
+        length += size + (ended ? 1 : 0);
+    }
+    out[length] = '\0';
+    return 0;
+}
+
+int stem_number(char* base, const char* name)
+{
+    file_part(base, name);
+    char* dot = std::strrchr(base, '.');
+    int stem = dot && dot != base ? static_cast<int>(dot - base) : static_cast<int>(std::strlen(base));
+    base[stem] = '\0';
+    int number = trailing_number(base);
+    int n = stem;
+    while (n > 0 && is_digit(base[n - 1]))
+        --n;
+    if (number >= 0)
+        base[n] = '\0';
+    return number;
+}

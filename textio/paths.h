@@ -64,3 +64,13 @@ int copy_text(char* out, int size, const char* text);
 
 // Appends text to the string in out (size bytes including the NUL), cut to fit.
 void append_text(char* out, int size, const char* text);
+
+// path with "." steps dropped and each "name/.." step taken back, as a browser reads an address
+// ("a/./b/../c.html" is "a/c.html"); ".." steps that lead above its start stay at its front.
+// Separators are those of any_separators, each written as it stood. Returns 0.
+int normalize_path(char* out, const char* path);
+
+// The number that ends the stem of name (the part of its file part before the last "."), and the
+// stem less those digits in base (path_size bytes): "slide_07.html" gives 7 and "slide_"; -1 (and
+// the whole stem as base) when the stem ends in no digit.
+int stem_number(char* base, const char* name);

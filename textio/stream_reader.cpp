@@ -250,6 +250,32 @@ int scan_block(const unsigned char** bytes) { return reader_block(scan_stream, b
 
 void scan_consume(int count) { reader_consume(scan_stream, count); }
 
+int scan_window(const unsigned char** bytes, int want)
+{
+    byte_reader& r = scan_stream;
+    if (r.look == -1) {
+        *bytes = r.end;
+        return 0;
+    }
+    unsigned char* at = r.next - 1;  // the look-ahead
+    int have = static_cast<int>(r.end - at);
+    if (have < want && !r.last_block && !r.from_hold && want <= block_size / 2) {
+        std::memmove(r.data, at, static_cast<size_t>(have));
+        size_t n = std::fread(r.data + have, 1, static_cast<size_t>(block_size - have), r.file);
+        if (n < static_cast<size_t>(block_size - have)) {
+            r.last_block = true;
+            r.read_error = std::ferror(r.file) != 0;
+        }
+        r.lead_bytes = r.pairs && code_page_has_lead_bytes();
+        at = r.data;
+        r.next = r.data + 1;
+        r.end = r.data + have + n;
+        have += static_cast<int>(n);
+    }
+    *bytes = at;
+    return have;
+}
+
 bool scan_skip_word()
 {
     byte_reader& scan = scan_stream;

@@ -120,6 +120,11 @@ int in_block(const unsigned char** bytes);
 // Consumes count bytes, at most the count that the block call returned.
 void scan_consume(int count);
 void in_consume(int count);
+// The scan reader's bytes from the look-ahead on, at least want of them (at most block_size / 2)
+// where the page holds that many more: the rest of the block in hand moves to the front of the
+// block and more of the page is read after it. Nothing is consumed. Returns the count (0 at the
+// end), like scan_block, but also while the text calls are off.
+int scan_window(const unsigned char** bytes, int want);
 
 // For tests: with false, the two kinds of calls above take nothing (the text calls return 0, the
 // block calls no bytes), so the passes take every byte one turn at a time: the reference that

@@ -129,6 +129,12 @@ static bool replay_pass(void* context)
     return true;
 }
 
+static bool dry;
+
+void set_dry_run(bool on) { dry = on; }
+
+bool dry_run() { return dry; }
+
 int rewrite_through_copy(const char* page, const file_identity& first_look, const char* directory, const char* prefix,
                          int (*pass)(), int* pass_result)
 {
@@ -139,6 +145,16 @@ int rewrite_through_copy(const char* page, const file_identity& first_look, cons
         return rewrite_copy_failed;
     if (!(before == first_look))
         return rewrite_changed;
+    if (dry_run()) {
+        if (in_open(page) != 0)
+            return rewrite_copy_unreadable;
+        out_open_sink([](const unsigned char*, int) {});
+        *pass_result = pass();
+        out_close();
+        bool read_whole = !in_failed();
+        in_close();
+        return !read_whole ? rewrite_failed : *pass_result != 0 ? rewrite_pass_failed : rewrite_done;
+    }
     if (make_temp_copy(temp_path, page, directory, prefix) != 0)
         return rewrite_copy_failed;
     // The copy must be the page that before describes. An editor saving in place meanwhile (it

@@ -69,5 +69,13 @@ enum rewrite_result {
 // rewrite_changed too; where bytes of the rewrite are torn into the other program's, the page is
 // put back as it was before the run (the copy is the one whole state known), else it is the other
 // program's and stays. The same when the page changed after it was written.
+//
+// In a dry run (set_dry_run) nothing is written: the pass runs from the page itself to an output
+// that keeps nothing, and its result is the result.
 int rewrite_through_copy(const char* page, const file_identity& first_look, const char* directory, const char* prefix,
                          int (*pass)(), int* pass_result);
+
+// A dry run decides and logs everything as a run would, and writes nothing: no page, no copy, no
+// other file. Off at start.
+void set_dry_run(bool on);
+bool dry_run();

@@ -165,6 +165,11 @@ static void add_quoted(composed& box, const char* line)
     add(box, "\"");
 }
 
+// The terminal's input ended while a box waited: the boxes after it answer themselves.
+static bool input_over;
+
+bool answers_can_come() { return terminal_is_interactive() && !input_over; }
+
 int message_box(void*, const char* text, const char* caption, unsigned flags)
 {
     // An interrupt answers nothing, also one that came before the question.
@@ -191,6 +196,7 @@ int message_box(void*, const char* text, const char* caption, unsigned flags)
         if (got == line_interrupted)
             break;
         if (got == line_end_of_input) {
+            input_over = true;
             answer = buttons.answers[0];
             how = words.end_of_input;
             break;

@@ -239,7 +239,10 @@ FILE* open_for_rewrite(const char* path, const file_identity* expected, bool* ch
     return file;
 }
 
-int list_files(const char* folder, bool (*each)(const char* name, void* context), void* context)
+// Calls each with the name of every regular file (folders false) or every folder that is no link
+// (folders true) in folder.
+static int list_entries(const char* folder, bool folders, bool (*each)(const char* name, void* context),
+                        void* context)
 {
     int fd = open(folder[0] ? folder : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     DIR* dir = fd >= 0 ? fdopendir(fd) : nullptr;
@@ -250,14 +253,31 @@ int list_files(const char* folder, bool (*each)(const char* name, void* context)
     }
     while (const dirent* entry = readdir(dir)) {
         struct stat info;
-        bool regular = entry->d_type == DT_REG ||
-                       ((entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) &&
-                        fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode));
-        if (regular && !each(entry->d_name, context))
+        bool wanted;
+        if (folders)
+            wanted = (entry->d_type == DT_DIR ||
+                      (entry->d_type == DT_UNKNOWN && fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                       S_ISDIR(info.st_mode))) &&
+                     std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0;
+        else
+            wanted = entry->d_type == DT_REG ||
+                     ((entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) &&
+                      fstatat(fd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode));
+        if (wanted && !each(entry->d_name, context))
             break;
     }
     closedir(dir);
     return 0;
+}
+
+int list_files(const char* folder, bool (*each)(const char* name, void* context), void* context)
+{
+    return list_entries(folder, false, each, context);
+}
+
+int list_folders(const char* folder, bool (*each)(const char* name, void* context), void* context)
+{
+    return list_entries(folder, true, each, context);
 }
 
 int executable_path(char* out, int size)

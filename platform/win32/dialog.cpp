@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+bool answers_can_come() { return true; }
+
 int message_box(void* owner, const char* text, const char* caption, unsigned flags)
 {
     return MessageBoxA(static_cast<HWND>(owner), text, caption, flags);

@@ -228,7 +228,10 @@ FILE* open_for_rewrite(const char* path, const file_identity* expected, bool* ch
     return file;
 }
 
-int list_files(const char* folder, bool (*each)(const char* name, void* context), void* context)
+// Calls each with the name of every file (folders false) or every folder that is no reparse
+// point (folders true) in folder.
+static int list_entries(const char* folder, bool folders, bool (*each)(const char* name, void* context),
+                        void* context)
 {
     char pattern[MAX_PATH];
     int n = static_cast<int>(std::strlen(folder));
@@ -241,13 +244,28 @@ int list_files(const char* folder, bool (*each)(const char* name, void* context)
     if (search == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : -1;
     do {
-        if (entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
-            continue;
-        if (!each(entry.cFileName, context))
+        DWORD attributes = entry.dwFileAttributes;
+        bool wanted;
+        if (folders)
+            wanted = (attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                     std::strcmp(entry.cFileName, ".") != 0 && std::strcmp(entry.cFileName, "..") != 0;
+        else
+            wanted = !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE));
+        if (wanted && !each(entry.cFileName, context))
             break;
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     return 0;
+}
+
+int list_files(const char* folder, bool (*each)(const char* name, void* context), void* context)
+{
+    return list_entries(folder, false, each, context);
+}
+
+int list_folders(const char* folder, bool (*each)(const char* name, void* context), void* context)
+{
+    return list_entries(folder, true, each, context);
 }
 
 int executable_path(char*, int) { return -1; }
