@@ -335,7 +335,106 @@ static void print_taken(const char* link, choice_rule rule)
 {
     print_text(" -> ");
     print_text(link);
-    print_text(rule == chosen_by_rel_next ? " [rel=next] " : rule == chosen_by_words ? " [says next] " : " [number] ");
+    print_text(rule == chosen_by_rel_next    ? " [rel=next] "
+               : rule == chosen_by_words     ? " [says next] "
+               : rule == chosen_in_node_tree ? " [node tree] "
+                                             : " [number] ");
+}
+
+// ---- a tree of nodes: pages whose heads name the node above them (rel="up") and their next and
+// previous siblings, as manuals split into a page per node are made
+
+// The page that href, read in the page at page_path, names (normalized); false for none.
+static bool href_path(char* out, const char* page_path, const char* href)
+{
+    char directory[path_size];
+    dir_part(directory, page_path);
+    return href[0] != '\0' && is_relative_address(href) && link_path(out, directory, href);
+}
+
+// The head of the page at path, where it exists and can be read.
+static bool node_of(head_links& links, const char* path)
+{
+    char found[path_size];
+    return find_actual_name(found, path) == 0 && read_head_links(path, links) == 0;
+}
+
+// The first section of the node at page_path: its first link that is no link back and names
+// another page than next_link, when that page names it as its up, and as its prev it or nothing.
+// The link's position, or -1.
+static int first_section(int n, const char* directory, const char* page_path, const char* next_link)
+{
+    for (int i = 0; i < n; ++i) {
+        if (!walk_links[i].page || walk_links[i].says == says_back || same_target(link_table[i], next_link))
+            continue;
+        char path[path_size];
+        char up[path_size];
+        char prev[path_size];
+        static head_links section;
+        if (!link_path(path, directory, link_table[i]) || !node_of(section, path) ||
+            !href_path(up, path, section.up) || !same_path(up, page_path))
+            return -1;
+        if (section.prev[0] != '\0' && (!href_path(prev, path, section.prev) || !same_path(prev, page_path)))
+            return -1;
+        return i;
+    }
+    return -1;
+}
+
+// After the last section of a node (the page at page_path, whose up is up_href): the next node of
+// the nearest node above that has one, a sibling of that node (its up is theirs). Its path into
+// out; false when there is none.
+static bool next_above(char* out, const char* page_path, const char* up_href)
+{
+    static head_links node;
+    static head_links following;
+    char at[path_size];
+    if (!href_path(at, page_path, up_href))
+        return false;
+    for (int depth = 0; depth < 32; ++depth) {
+        if (!node_of(node, at))
+            return false;
+        if (node.next[0] != '\0') {
+            char up_of_node[path_size] = "";
+            char up_of_next[path_size] = "";
+            if (!href_path(out, at, node.next) || !node_of(following, out))
+                return false;
+            bool node_up = href_path(up_of_node, at, node.up);
+            bool next_up = href_path(up_of_next, out, following.up);
+            return node_up == next_up && (!node_up || same_path(up_of_node, up_of_next)) && !same_path(out, page_path);
+        }
+        char above[path_size];
+        if (!href_path(above, at, node.up) || same_path(above, at))
+            return false;
+        copy_text(at, path_size, above);
+    }
+    return false;
+}
+
+// The address of the page at path from a page in directory, where it lies in that directory: its
+// name, with the bytes that would end or change an address escaped. False elsewhere.
+static bool address_in(char* out, const char* directory, const char* path)
+{
+    char own[path_size];
+    dir_part(own, path);
+    if (!same_path(own, directory))
+        return false;
+    int n = 0;
+    for (const char* p = name_in_path(path); *p; ++p) {
+        bool escaped = *p == ' ' || *p == '%' || *p == '#' || *p == '?' || *p == '"';
+        if (n + (escaped ? 3 : 1) >= value_size)
+            return false;
+        if (escaped) {
+            static const char hex[] = "0123456789ABCDEF";
+            out[n++] = '%';
+            out[n++] = hex[(*p >> 4) & 15];
+            out[n++] = hex[*p & 15];
+        } else {
+            out[n++] = *p;
+        }
+    }
+    out[n] = '\0';
+    return true;
 }
 
 static void choose_in_walk(next_page_choice& choice, const char* path)
@@ -343,7 +442,8 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
     choice.rule = chosen_by_none;
     choice.link[0] = choice.link_dir[0] = choice.path[0] = '\0';
     char rel_next[value_size];
-    int n = collect_links(path, link_table, rel_next, link_labels);
+    char rel_up[value_size];
+    int n = collect_links(path, link_table, rel_next, link_labels, rel_up);
     if (n < 0) {
         choice.result = add_unreadable;
         return;
@@ -376,15 +476,22 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
     choice_rule rule = chosen_by_none;
     int leading[link_table_size];
     int leading_count = 0;
+    static char above[value_size];  // the address of the next node above, in a tree of nodes
     if (hint && names_a_file(rel_next, directory)) {
-        taken = rel_next;
-        rule = chosen_by_rel_next;
+        int section = rel_up[0] != '\0' ? first_section(n, directory, page_path, rel_next) : -1;
+        taken = section >= 0 ? link_table[section] : rel_next;
+        rule = section >= 0 ? chosen_in_node_tree : chosen_by_rel_next;
     } else {
         leading_count = distinct_files(leading, link_table_size, n, directory,
                                        [](int i) { return walk_links[i].says == says_next; });
+        char next_path[path_size];
         if (leading_count == 1) {
             taken = link_table[leading[0]];
             rule = chosen_by_words;
+        } else if (leading_count == 0 && rel_up[0] != '\0' && next_above(next_path, page_path, rel_up) &&
+                   address_in(above, directory, next_path)) {
+            taken = above;
+            rule = chosen_in_node_tree;
         }
     }
     int numbered = taken ? -1 : number_rule_link(n, current_name, directory);

@@ -32,6 +32,7 @@ enum choice_rule : int {
     chosen_by_replay,        // a link given by the caller (take_link)
     chosen_by_words,         // in a walk: the one link whose words say it leads on
     chosen_by_number,        // in a walk: the link the number rule names, with no one to answer
+    chosen_in_node_tree,     // in a walk: a node's first section, or the next node after its last
 };
 
 // The next page of a page: what choose_next_page and take_link found.
@@ -58,7 +59,9 @@ bool next_page_order_seeded();
 void take_link(next_page_choice& choice, const char* path, const char* link);
 
 // From now on choose_next_page takes the link a reader would click, for a walk through a run:
-// first the link named rel="next", then the one link whose words say it leads on (each taken
+// first the link named rel="next" (in a tree of nodes, whose pages name their up, read in order:
+// a node's first section before its next node, and after the last section the next node of the
+// nearest node above that has one), then the one link whose words say it leads on (each taken
 // without a question when it names one file that exists), then the link the number rule names
 // (the page's number plus one; on a page without a number, the lowest of the numbered series its
 // links form). With attended, the questions follow as in a list, the number rule's link and

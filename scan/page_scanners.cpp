@@ -143,8 +143,9 @@ void append_field(char* label, const char* value)
 }
 
 tag_outcome link_attributes(bool element, char (*table)[value_size], int& count, int cap, char* rel_next,
-                            bool& markup_inside, char* label = nullptr)
+                            bool& markup_inside, char* label = nullptr, char* rel_up = nullptr)
 {
+    bool up = false;
     char href[value_size];                 // the first HREF where no table entry keeps it
     char other[value_size];                // a LINK element's later HREF values
     const char* first_href = nullptr;     // the tag's first HREF value, where it stands
@@ -168,6 +169,7 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
             char rel[value_size];
             markup_inside = !read_value_after_name(rel) || markup_inside;
             marked = marked || has_word(rel, "next");
+            up = up || (element && has_word(rel, "up"));
             if (label)
                 append_field(label, rel);
         } else if (label) {
@@ -190,6 +192,8 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
     }
     if (marked && first_href && rel_next[0] == '\0')
         copy_text(rel_next, value_size, first_href);
+    if (up && rel_up && first_href && rel_up[0] == '\0')
+        copy_text(rel_up, value_size, first_href);
     if (label && scan_peek() == '>') {
         // The element's content, looked at where it lies ahead without taking it: the pass goes
         // on over it as over any other bytes of the page.
@@ -208,6 +212,7 @@ struct link_state {
     char* rel_next;
     bool in_body;
     char (*labels)[label_size];  // null where no labels are gathered
+    char* rel_up;                // the HREF of the first LINK element marked rel="up"
 };
 
 // The link collector's test at a tag whose name begins with A, L or B.
@@ -227,7 +232,7 @@ tag_outcome link_tag(link_state& links, bool& markup_inside)
         label[0] = '\0';
     }
     return link_attributes(element, links.table, links.count, link_table_size - 1, links.rel_next, markup_inside,
-                           label);
+                           label, links.rel_up);
 }
 
 // The links of the page whose images and streams were collected last, gathered in the same pass:
@@ -239,6 +244,7 @@ struct kept_links {
     file_identity identity;
     int count;
     char rel_next[value_size];
+    char rel_up[value_size];
     char table[link_table_size][value_size];
     bool labeled;  // the labels were gathered too
     char labels[link_table_size][label_size];
@@ -259,6 +265,7 @@ bool take_kept_links(link_state& links, const char* path)
         copy_text(links.labels[i], label_size, kept.labels[i]);
     links.count = kept.count;
     copy_text(links.rel_next, value_size, kept.rel_next);
+    copy_text(links.rel_up, value_size, kept.rel_up);
     return true;
 }
 
@@ -295,17 +302,49 @@ int collect_links(const char* path, char (*table)[value_size], char* rel_next)
     return collect_links(path, table, rel_next, nullptr);
 }
 
-int collect_links(const char* path, char (*table)[value_size], char* rel_next, char (*labels)[label_size])
+int collect_links(const char* path, char (*table)[value_size], char* rel_next, char (*labels)[label_size], char* rel_up)
 {
     char unused[value_size] = "";
-    link_state links = {table, 0, rel_next ? rel_next : unused, false, labels};
-    links.rel_next[0] = '\0';
+    char unused_up[value_size] = "";
+    link_state links = {table, 0, rel_next ? rel_next : unused, false, labels, rel_up ? rel_up : unused_up};
+    links.rel_next[0] = links.rel_up[0] = '\0';
     if (take_kept_links(links, path))
         return links.count;
     bool markup_inside = false;
     auto tag = [&]() { return link_tag(links, markup_inside); };
     static constexpr markup_starts starts = make_markup_starts("A|LINK|BODY");
     return run_collector(path, tag, starts) < 0 ? -1 : links.count;
+}
+
+int read_head_links(const char* path, head_links& links)
+{
+    links.next[0] = links.up[0] = links.prev[0] = '\0';
+    auto tag = [&]() {
+        if (is_letter(scan_peek(), 'B'))
+            return match_name<scan_reader>("BODY") ? tag_end_of_input : tag_done;
+        if (!match_name<scan_reader>("LINK") || !is_blank(scan_peek()))
+            return tag_done;
+        char href[value_size] = "";
+        char rel[value_size] = "";
+        for (;;) {
+            scan_skip_blanks();
+            if (match_name<scan_reader>("HREF"))
+                read_value_after_name(href);
+            else if (match_name<scan_reader>("REL"))
+                read_value_after_name(rel);
+            scan_skip_word();
+            if (scan_peek() == '>' || scan_peek() == -1)
+                break;
+        }
+        char* slots[3] = {links.next, links.up, links.prev};
+        const char* words[3] = {"next", "up", "prev"};
+        for (int k = 0; k < 3; ++k)
+            if (slots[k][0] == '\0' && has_word(rel, words[k]))
+                copy_text(slots[k], value_size, href);
+        return scan_peek() == -1 ? tag_end_of_input : tag_done;
+    };
+    static constexpr markup_starts starts = make_markup_starts("LINK|BODY");
+    return run_collector(path, tag, starts);
 }
 
 int collect_images(const char* path, char (*table)[value_size])
@@ -326,8 +365,8 @@ int collect_images_and_streams(const char* path, char (*images)[value_size], int
     image_count = stream_count = 0;
     kept.valid = false;
     kept.labeled = labels_kept;
-    link_state links = {kept.table, 0, kept.rel_next, false, labels_kept ? kept.labels : nullptr};
-    links.rel_next[0] = '\0';
+    link_state links = {kept.table, 0, kept.rel_next, false, labels_kept ? kept.labels : nullptr, kept.rel_up};
+    links.rel_next[0] = links.rel_up[0] = '\0';
     bool markup_inside = false;
     // A tag that begins with B is BODY (for the links) or BGSOUND; the other names are apart.
     auto tag = [&]() {

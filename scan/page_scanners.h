@@ -32,10 +32,12 @@ int collect_links(const char* path, char (*table)[value_size], char* rel_next);
 // writes them (entities and the page's encoding kept, runs of blanks one space): the text of the
 // element (up to its end tag, the next A start tag or label_reach bytes), the values of its TITLE,
 // ARIA-LABEL, REL, CLASS and ID attributes, and the ALT and TITLE values of images inside it; cut
-// at label_size - 1 bytes.
+// at label_size - 1 bytes. rel_up (value_size bytes, may be null) gets the HREF of the first LINK
+// element before the BODY start tag marked rel="up", as rel_next gets the one marked next.
 constexpr int label_size = 512;
 constexpr int label_reach = 2048;
-int collect_links(const char* path, char (*table)[value_size], char* rel_next, char (*labels)[label_size]);
+int collect_links(const char* path, char (*table)[value_size], char* rel_next, char (*labels)[label_size],
+                  char* rel_up = nullptr);
 // Whether collect_images_and_streams also keeps the labels of the links it gathers in passing
 // (off at start: only a walk asks for them).
 void keep_link_labels(bool on);
@@ -47,6 +49,16 @@ void append_content_label(char* label, const unsigned char* bytes, int count);
 // applet next parameter, whose address (up to its first stream separator) is written to link
 // (value_size bytes); 0 when it holds no such pair; -1 when it cannot be read. Uses the scan reader.
 int read_next_parameter(const char* path, char* link);
+
+// The HREF values (value_size bytes each, empty where there is none) of the first LINK elements
+// before the BODY start tag whose REL names next, up and prev: where a page stands in a tree of
+// nodes. 0; -1 when the page cannot be read. The pass ends at the BODY start tag.
+struct head_links {
+    char next[value_size];
+    char up[value_size];
+    char prev[value_size];
+};
+int read_head_links(const char* path, head_links& links);
 
 int collect_images(const char* path, char (*table)[value_size]);   // SRC of IMG: at most 254
 int collect_streams(const char* path, char (*table)[value_size]);  // SRC of EMBED, BGSOUND: at most 62
