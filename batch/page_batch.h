@@ -51,8 +51,8 @@ struct batch_rules {
     const char* copy_prefix;
     int (*rewrite_variants)(const char* copy);
     bool (*rewrite_variant)(const char* copy, int variant);
-    // A walk: called once before its first page.
-    void (*begin_walk)();
+    // A walk: called once before its first page with the folder it keeps to.
+    void (*begin_walk)(const char* root);
     // In a walk, after check: what its result checked stands for, where the walk differs from a
     // list (page_prepared_before, page_not_inserted in place of the question), else checked.
     int (*walk_check)(const char* page, int checked);
@@ -73,6 +73,7 @@ enum walk_end : int {
     walk_no_next,       // no next page was chosen
     walk_no_insertion,  // the page holds no insertion, so it names no next page
     walk_left,          // the page was left as it is, and with it its next page
+    walk_outside,       // the next page (written to next) lies outside the walk's folder
 };
 
 // The result a page gets when the batch refuses it before the program looks at it: it is no

@@ -126,19 +126,6 @@ static int pages_in_tree(const char* folder)
     return count.pages;
 }
 
-// True when path (normalized) lies in root (a folder ending in its separator, or empty for the
-// current folder) or below it.
-static bool inside(const char* path, const char* root)
-{
-    if (root[0] == '\0')
-        return is_relative_address(path) && !(path[0] == '.' && path[1] == '.' &&
-                                               (path[2] == '\0' || std::strchr(any_separators, path[2])));
-    size_t n = std::strlen(root);
-    if (file_names_ignore_case ? has_prefix_nocase(path, root) != 0 : std::strncmp(path, root, n) != 0)
-        return false;
-    return !(path[n] == '.' && path[n + 1] == '.' && (path[n + 2] == '\0' || std::strchr(any_separators, path[n + 2])));
-}
-
 // ---- the walk
 
 run_end run_walk(const batch_rules& rules, const char* first)
@@ -146,8 +133,6 @@ run_end run_walk(const batch_rules& rules, const char* first)
     run_end outcome;
     begin_batch(outcome);
     forget_taken_pages();
-    if (rules.begin_walk)
-        rules.begin_walk();
     static char page[path_size];
     static char next[path_size];
     static char root[path_size];
@@ -156,6 +141,8 @@ run_end run_walk(const batch_rules& rules, const char* first)
     last_directory[0] = '\0';
     normalize_path(page, first);
     dir_part(root, page);
+    if (rules.begin_walk)
+        rules.begin_walk(root);
     int worked = 0;
     int reached = 0;  // of the .htm and .html files
     reason[0] = '\0';
@@ -190,13 +177,13 @@ run_end run_walk(const batch_rules& rules, const char* first)
             std::snprintf(reason, sizeof reason, "%s holds no insertion", name);
             break;
         }
-        if (end != walk_on) {
+        if (end != walk_on && end != walk_outside) {
             std::snprintf(reason, sizeof reason, "%s was left as it is", name);
             break;
         }
         char normal[path_size];
         normalize_path(normal, next);
-        if (!inside(normal, root)) {
+        if (!path_inside(normal, root) || end == walk_outside) {
             std::snprintf(reason, sizeof reason, "the next page %s lies outside %s", normal, root[0] ? root : "this folder");
             break;
         }

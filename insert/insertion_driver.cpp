@@ -83,6 +83,8 @@ static const char* add_reason(int result)
         return " : the path of the next page is too long";
     case add_undecided:
         return " : no link says which page is next";
+    case add_next_outside:
+        return " : its next page lies outside the walk's folder";
     case page_prepared_before:
         return " : prepared already";
     default:
@@ -127,6 +129,9 @@ static int add_walk_next(char* next, const char* page, int result)
             return walk_no_next;
         copy_text(next, path_size, choice.path);
         return walk_on;
+    case add_next_outside:
+        copy_text(next, path_size, last_next_page_choice().path);
+        return walk_outside;
     case add_nothing_to_prepare:
     case add_skipped:
     case add_undecided:
@@ -158,7 +163,7 @@ const batch_rules add_batch_rules = {
     .copy_prefix = "addnex",
     .rewrite_variants = count_rewrites,
     .rewrite_variant = replay_rewrite,
-    .begin_walk = [] { use_walk_rules(answers_can_come); },
+    .begin_walk = [](const char* root) { use_walk_rules(answers_can_come, root); },
     .walk_check = add_walk_check,
     .walk_next = add_walk_next,
     .done_word = "prepared",

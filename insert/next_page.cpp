@@ -16,8 +16,13 @@ static char link_table[link_table_size][value_size];
 static int next_page_order[link_table_size];
 static bool order_seeded;
 
+// Whether choose_next_page follows the walk's rules (use_walk_rules).
+static bool walk_rules;
+
 void reset_next_page_order()
 {
+    walk_rules = false;
+    keep_link_labels(false);
     for (int k = 0; k < link_table_size; ++k)
         next_page_order[k] = k;
     order_seeded = false;
@@ -170,12 +175,13 @@ static int referring_error(const char* link, bool taken)
 
 // ---- the walk's rules
 
-static bool walk_rules;
 static bool (*walk_attended)();
+static char walk_root[path_size];
 static char link_labels[link_table_size][label_size];
 
-void use_walk_rules(bool (*attended)())
+void use_walk_rules(bool (*attended)(), const char* root)
 {
+    copy_text(walk_root, path_size, root);
     walk_rules = true;
     walk_attended = attended;
     keep_link_labels(true);
@@ -543,6 +549,10 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
         print_taken(taken, rule);
     if (taken) {
         take_link(choice, path, taken);
+        char normal[path_size];
+        normalize_path(normal, choice.path);
+        if (choice.result == add_done && !path_inside(normal, walk_root))
+            choice.result = add_next_outside;
         if (choice.result == add_done)
             choice.rule = rule;
         if (choice.result != add_skipped)

@@ -21,6 +21,7 @@ enum add_result : int {
     add_next_too_long = 3,    // the path of the next page is longer than the system takes
     add_stopped = 4,          // the run was stopped while it waited for another run
     add_undecided = 5,        // in a walk with no one to answer: no rule told the next page
+    add_next_outside = 6,     // in a walk: the next page lies outside the walk's folder
 };
 
 // How the next page was chosen.
@@ -69,8 +70,9 @@ void take_link(next_page_choice& choice, const char* path, const char* link);
 // links that cannot be a page of the run (another site, a folder, the page itself) never offered.
 // Where nobody answers (attended says so, asked before the questions and after each answer, which
 // then was no one's), nothing is taken on a default: the number rule's link is taken, and where
-// there is none the result is add_undecided.
-void use_walk_rules(bool (*attended)());
+// there is none the result is add_undecided. A next page that lies outside root (a folder ending in
+// its separator, or empty) gives add_next_outside: the walk keeps to that folder and those below.
+void use_walk_rules(bool (*attended)(), const char* root);
 
 // Chooses the next page of the page at path. The result is add_done when one was chosen and
 // exists; add_unreadable when the page cannot be opened; add_nothing_to_prepare when it has no

@@ -271,3 +271,16 @@ int stem_number(char* base, const char* name)
         base[n] = '\0';
     return number;
 }
+
+// True when a ".." step begins at p.
+static bool up_step(const char* p) { return p[0] == '.' && p[1] == '.' && (p[2] == '\0' || std::strchr(any_separators, p[2])); }
+
+bool path_inside(const char* path, const char* root)
+{
+    if (root[0] == '\0')
+        return is_relative_address(path) && !up_step(path);
+    size_t n = std::strlen(root);
+    if (file_names_ignore_case ? has_prefix_nocase(path, root) != 0 : std::strncmp(path, root, n) != 0)
+        return false;
+    return !up_step(path + n);
+}

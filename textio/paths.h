@@ -74,3 +74,8 @@ int normalize_path(char* out, const char* path);
 // stem less those digits in base (path_size bytes): "slide_07.html" gives 7 and "slide_"; -1 (and
 // the whole stem as base) when the stem ends in no digit.
 int stem_number(char* base, const char* name);
+
+// True when path (normalized) lies in root (a folder ending in its separator, or empty for the
+// current folder) or below it: it begins with root (letters in either case where the system
+// ignores it), and no ".." step leads out of it.
+bool path_inside(const char* path, const char* root);

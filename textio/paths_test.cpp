@@ -142,3 +142,41 @@ TEST(paths, FindActualNameSeesFilesThatAppear)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(paths, NormalizePathTakesDotStepsBackAsABrowserReadsAnAddress)
+{
+    struct row {
+        const char* path;
+        const char* normal;
+    };
+    const row rows[] = {
+        {"a/./b/../c.html", "a/c.html"},   {"./p1.html", "p1.html"},          {"sub/../../x.html", "../x.html"},
+        {"../../a/b.html", "../../a/b.html"}, {"/site/a/../b.html", "/site/b.html"}, {"/../a.html", "/a.html"},
+        {"a//b.html", "a/b.html"},          {"a/b/", "a/b/"},                   {"..", ".."},
+    };
+    for (const row& r : rows)
+        EXPECT_EQ(run([&](char* out) { normalize_path(out, r.path); }), r.normal) << r.path;
+}
+
+TEST(paths, StemNumberIsTheNumberBeforeTheExtension)
+{
+    struct row {
+        const char* name;
+        int number;
+        const char* base;
+    };
+    const row rows[] = {
+        {"slide_07.html", 7, "slide_"}, {"dir/10.html", 10, ""},  {"10_info.html", -1, "10_info"},
+        {"page", -1, "page"},           {"page12", 12, "page"},   {".htm", -1, ".htm"},
+        {"a.b3.html", 3, "a.b"},
+    };
+    for (const row& r : rows) {
+        char base[path_size];
+        EXPECT_EQ(stem_number(base, r.name), r.number) << r.name;
+        EXPECT_STREQ(base, r.base) << r.name;
+    }
+}
+
+}  // namespace
