@@ -551,8 +551,10 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
         take_link(choice, path, taken);
         char normal[path_size];
         normalize_path(normal, choice.path);
-        if (choice.result == add_done && !path_inside(normal, walk_root))
+        if (choice.result == add_done && !path_inside(normal, walk_root)) {
             choice.result = add_next_outside;
+            choice.rule = chosen_by_none;
+        }
         if (choice.result == add_done)
             choice.rule = rule;
         if (choice.result != add_skipped)

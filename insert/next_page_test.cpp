@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <utility>
+
 namespace {
 
 // The choice of the last call of choose.
@@ -215,6 +218,119 @@ TEST_F(next_page, LinkMarkedNextIsOfferedFirst)
     script_answers({answer_yes});
     ASSERT_EQ(choose((folder + "c.html").c_str()), 0);
     EXPECT_EQ(asked(), links{"p2.html"});
+}
+
+// ---- the walk's rules
+
+bool nobody() { return false; }
+bool somebody() { return true; }
+
+// The link a walk takes with no one to answer, on a page named name holding html, in a folder
+// where the files of existing exist; "" when it takes none, with the result in chosen.
+struct walk_row {
+    const char* name;
+    const char* html;
+    std::initializer_list<const char*> existing;
+    const char* link;
+    int result;
+    choice_rule rule;
+};
+
+TEST_F(next_page, WalkTakesTheLinkAReaderWouldClickWithNoOneAnswering)
+{
+    const walk_row rows[] = {
+        {"p1.html", "<head><link rel=next href=p2.html></head><body><a href=p0.html>Next</a>", {"p2.html", "p0.html"},
+         "p2.html", add_done, chosen_by_rel_next},
+        {"photo3.html", "<a href=photo2.html>&lt;&lt; Prev</a> | <a href=index.html>Index</a> | "
+                        "<a href=photo4.html>Next &gt;&gt;</a>", {"photo2.html", "index.html", "photo4.html"},
+         "photo4.html", add_done, chosen_by_words},
+        {"a.html", "<a href=b.html><img src=b.png alt=Back></a> <a href='c.html'><IMG SRC=n.png ALT=\"Next\"></a>",
+         {"b.html", "c.html"}, "c.html", add_done, chosen_by_words},
+        {"c5.html", "<a href=x.html>Next</a> <a href=y.html>Next chapter</a> <a href=c6.html>six</a>",
+         {"x.html", "y.html", "c6.html"}, "c6.html", add_done, chosen_by_number},
+        {"c.html", "<a href=x.html>Next</a> <a href=y.html>Next chapter</a>", {"x.html", "y.html"}, "", add_undecided, chosen_by_none},
+        {"s.html", "<a href=https://example.org/n.html>Next</a> <a href=//example.org/m.html>Next</a> "
+                   "<a href=index.html>Index</a>", {"index.html"}, "", add_undecided, chosen_by_none},
+        {"m.html", "<a href=gone.html>Next</a> <a href=index.html>Index</a>", {"index.html"}, "", add_undecided, chosen_by_none},
+        {"f.html", "<a href=sub/>Next</a> <a href=#top>Next</a> <a href=f.html>Next</a> <a href=x.html>x</a>",
+         {"x.html"}, "", add_undecided, chosen_by_none},
+        {"index.html", "<a href=../>up</a> <a href=slide_02.html>2</a> <a href=slide_01.html>1</a> "
+                       "<a href=slide_03.html>3</a> <a href=about.html>about</a>",
+         {"slide_01.html", "slide_02.html", "slide_03.html", "about.html"}, "slide_01.html", add_done, chosen_by_number},
+        {"t.html", "<a href=../other/p1.html>Next</a> <a href=x.html>x</a>", {"x.html"}, "../other/p1.html",
+         add_next_outside, chosen_by_none},
+    };
+    int k = 0;
+    for (const walk_row& row : rows) {
+        std::string tree = folder + "tree" + std::to_string(++k) + "/";
+        std::filesystem::create_directories(tree + "sub");
+        std::filesystem::create_directories(folder + "other");
+        write_file(folder + "other/p1.html", "");
+        for (const char* file : row.existing)
+            write_file(tree + file, "");
+        write_file(tree + row.name, row.html);
+        reset_next_page_order();
+        use_walk_rules(nobody, tree.c_str());
+        choose((tree + row.name).c_str());
+        EXPECT_TRUE(asked().empty()) << row.name;
+        EXPECT_EQ(chosen.result, row.result) << row.name;
+        EXPECT_EQ(chosen.rule, row.rule) << row.name;
+        if (row.result != add_undecided) {
+            EXPECT_STREQ(chosen.link, row.link) << row.name;
+        }
+    }
+    reset_next_page_order();
+}
+
+// Someone answering is asked about the number rule's link first and the links back last; other
+// sites and folders are never offered.
+TEST_F(next_page, WalkAsksInTheReadersOrder)
+{
+    for (const char* file : {"index.html", "p2.html", "p4.html", "other.html"})
+        write_file(folder + file, "");
+    write_file(folder + "p3.html", "<a href=index.html>Index</a> <a href=p2.html>Previous</a> "
+                                   "<a href=http://example.org/>site</a> <a href=../>up</a> <a href=other.html>x</a> "
+                                   "<a href=p4.html>4</a>");
+    use_walk_rules(somebody, folder.c_str());
+    script_answers({answer_no, answer_no, answer_no, answer_yes});
+    ASSERT_EQ(choose((folder + "p3.html").c_str()), add_done);
+    EXPECT_EQ(asked(), (links{"p4.html", "other.html", "index.html", "p2.html"}));
+    EXPECT_EQ(chosen.rule, chosen_by_answer);
+    EXPECT_STREQ(chosen.link, "p2.html");
+    reset_next_page_order();
+}
+
+// A tree of nodes: a node's first section comes before its next node, and after the last section
+// the next node of the node above.
+TEST_F(next_page, WalkReadsATreeOfNodesInOrder)
+{
+    auto node = [&](const char* name, const char* up, const char* prev, const char* next, const char* body) {
+        std::string head = "<head>";
+        for (auto [rel, href] : {std::pair{"up", up}, {"prev", prev}, {"next", next}})
+            if (href)
+                head += std::string("<link rel=\"") + rel + "\" href=\"" + href + "\">";
+        write_file(folder + name, head + "</head><body>" + body);
+    };
+    node("top.html", nullptr, nullptr, "a.html", "<a href=a.html>A</a><a href=b.html>B</a>");
+    node("a.html", "top.html", "top.html", "b.html",
+         "<a rel=next href=b.html>B</a> <a rel=up href=top.html>Up</a> <a href=a1.html>A1</a>");
+    node("a1.html", "a.html", nullptr, "a2.html", "<a href=a2.html>A2</a>");
+    node("a2.html", "a.html", "a1.html", nullptr, "<a rel=prev href=a1.html>Prev</a> <a href=a.html>Up</a>");
+    node("b.html", "top.html", "a.html", nullptr, "<a href=a.html>Prev</a>");
+    struct row {
+        const char* page;
+        const char* link;
+        choice_rule rule;
+    };
+    for (row r : {row{"a.html", "a1.html", chosen_in_node_tree}, row{"a1.html", "a2.html", chosen_by_rel_next},
+                  row{"a2.html", "b.html", chosen_in_node_tree}}) {
+        reset_next_page_order();
+        use_walk_rules(nobody, folder.c_str());
+        ASSERT_EQ(choose((folder + r.page).c_str()), add_done) << r.page;
+        EXPECT_STREQ(chosen.link, r.link) << r.page;
+        EXPECT_EQ(chosen.rule, r.rule) << r.page;
+    }
+    reset_next_page_order();
 }
 
 }  // namespace

@@ -143,7 +143,7 @@ void append_field(char* label, const char* value)
 }
 
 tag_outcome link_attributes(bool element, char (*table)[value_size], int& count, int cap, char* rel_next,
-                            bool& markup_inside, char* label = nullptr, char* rel_up = nullptr)
+                            bool& markup_inside, char* label = nullptr, char* rel_up = nullptr, bool careful = false)
 {
     bool up = false;
     char href[value_size];                 // the first HREF where no table entry keeps it
@@ -152,12 +152,20 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
     bool marked = false;
     for (;;) {
         scan_skip_blanks();
+        // A value read whole ends at its delimiter, which may have been the blank before the next
+        // attribute. A list has always passed over that attribute as the rest of the value; read
+        // with care (a walk) it is read, so that <a class=nav href=x.html> keeps its link.
+        bool whole = false;
+        auto read = [&](char* value) {
+            whole = read_value_after_name(value);
+            markup_inside = !whole || markup_inside;
+        };
         if (match_name<scan_reader>("HREF")) {
             if (element) {
-                markup_inside = !read_value_after_name(first_href ? other : href) || markup_inside;
+                read(first_href ? other : href);
                 first_href = href;
             } else {
-                markup_inside = !read_value_after_name(table[count]) || markup_inside;
+                read(table[count]);
                 // The entry past the kept ones takes every later value: the first is copied then.
                 bool kept = count + 1 < cap;
                 if (!first_href)
@@ -167,7 +175,7 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
             }
         } else if (match_name<scan_reader>("REL")) {
             char rel[value_size];
-            markup_inside = !read_value_after_name(rel) || markup_inside;
+            read(rel);
             marked = marked || has_word(rel, "next");
             up = up || (element && has_word(rel, "up"));
             if (label)
@@ -182,11 +190,12 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
                                                        : nullptr;
             char value[value_size];
             if (name && match_name<scan_reader>(name) && name_ends(scan_peek())) {
-                markup_inside = !read_value_after_name(value) || markup_inside;
+                read(value);
                 append_field(label, value);
             }
         }
-        markup_inside = scan_skip_word() || markup_inside;
+        if (!whole || !careful)
+            markup_inside = scan_skip_word() || markup_inside;
         if (scan_peek() == '>' || scan_peek() == -1)
             break;
     }
@@ -232,7 +241,7 @@ tag_outcome link_tag(link_state& links, bool& markup_inside)
         label[0] = '\0';
     }
     return link_attributes(element, links.table, links.count, link_table_size - 1, links.rel_next, markup_inside,
-                           label, links.rel_up);
+                           label, links.rel_up, links.labels != nullptr);
 }
 
 // The links of the page whose images and streams were collected last, gathered in the same pass:
