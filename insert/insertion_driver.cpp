@@ -16,7 +16,8 @@
 #include <cstring>
 
 static const char usage[] =
-    "Usage: addNextpics PAGE...\n"
+    "Usage: addNextpics [--dry-run] PAGE...\n"
+    "       addNextpics [--dry-run] --walk PAGE\n"
     "Prepares each HTML page named so that, once it has loaded in a browser, its next page and that\n"
     "page's images and streams are fetched in the background; delNextpics takes it out again. Each\n"
     "page is rewritten in place through a copy addnex<n>.tmp in its own folder.\n"
@@ -25,6 +26,19 @@ static const char usage[] =
     "(Cancel). An empty line or the end of the input takes the capital letter of the hint, as in\n"
     "[Y/n] or [O/c]. Ctrl+C stops the run once the page at work is done.\n"
     "\n"
+    "A walk (--walk PAGE) prepares PAGE, then the page it leads to, and so on, in reading order, as\n"
+    "far as the folder of PAGE and its subfolders reach; it ends where the run loops back, where no\n"
+    "next page is found, or where the next page lies outside. A page's next page is the link it names\n"
+    "rel=\"next\"; else the one link whose text, title, aria-label, rel, class or id, or the alt or\n"
+    "title of its picture, begins with next or forward (or a Japanese word for next) or is an arrow\n"
+    "(>, >>, and their like), and says nothing of back, previous, up, index, home, contents or\n"
+    "top; else the page's number plus one (on an index without a number, the first page of the\n"
+    "numbered series it links). The first two are taken without a question; the number rule's link is\n"
+    "asked about first. Other sites, folders and the page itself are never offered, links back last.\n"
+    "With standard input no terminal, nothing is taken on a default: the number rule's link is\n"
+    "taken, and a page without one is left as it is, where the walk ends. Pages prepared earlier are\n"
+    "passed with the next page they name, so a walk over a run that grew prepares the new pages.\n"
+    "\n"
     "insert.ini and nextpics.class are looked for beside the program, then in ../share/nextpics/\n"
     "from the program's folder.\n"
     "\n"
@@ -32,6 +46,9 @@ static const char usage[] =
     "1 canceled, or insert.ini broken; 2 a page could not be opened, read or written, or pages\n"
     "were left out past 1023; 128+N stopped by signal N (130: Ctrl+C).\n"
     "\n"
+    "  --walk PAGE  walk the run that begins at PAGE (no limit on its pages)\n"
+    "  --dry-run    decide and log everything as a run would, and write nothing (no page, no\n"
+    "               copy, no nextpics.class)\n"
     "  -h, --help   show this help (as the only argument; a page of that name is ./--help)\n"
     "  --version    show the version\n";
 

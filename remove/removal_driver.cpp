@@ -10,7 +10,8 @@
 #include "textio/command_line.h"
 
 static const char usage[] =
-    "Usage: delNextpics PAGE...\n"
+    "Usage: delNextpics [--dry-run] PAGE...\n"
+    "       delNextpics [--dry-run] --walk PAGE\n"
     "Takes out of each HTML page named what addNextpics put into it: the marked script, the onLoad\n"
     "attribute of the BODY tag and the applet element. Each page is rewritten in place through a\n"
     "copy delnex<n>.tmp in its own folder.\n"
@@ -20,10 +21,16 @@ static const char usage[] =
     "input takes OK, the capital letter of the hint [O/c]. Ctrl+C stops the run once the page at\n"
     "work is done.\n"
     "\n"
+    "A walk (--walk PAGE) restores PAGE, then the next page it named, and so on, until a page the\n"
+    "walk has taken, a page that holds no insertion, or a page outside the folder of PAGE and its\n"
+    "subfolders.\n"
+    "\n"
     "Exit status: 0 every page restored, or left as it was by an answer; 1 canceled; 2 a page\n"
     "could not be opened, read, written or restored, or pages were left out past 1023; 128+N\n"
     "stopped by signal N (130: Ctrl+C).\n"
     "\n"
+    "  --walk PAGE  walk the run that begins at PAGE (no limit on its pages)\n"
+    "  --dry-run    decide and log everything as a run would, and write nothing\n"
     "  -h, --help   show this help (as the only argument; a page of that name is ./--help)\n"
     "  --version    show the version\n";
 

@@ -241,7 +241,7 @@ for program in addNextpics delNextpics; do
             check "$w: the project version" same "$program (nextpics) $version" "$out"
         else
             check "$w: usage with the exit statuses" \
-                bash -c "grep -q '^Usage: $program PAGE' <<<\"\$1\" && grep -q '128+N' <<<\"\$1\"" _ "$out"
+                bash -c "grep -q '^Usage: $program \[--dry-run\] PAGE' <<<\"\$1\" && grep -q -- '--walk PAGE' <<<\"\$1\" && grep -q '128+N' <<<\"\$1\"" _ "$out"
         fi
     done
 done
