@@ -223,8 +223,8 @@ package() {
     check "the zip is in the build folder" test -s "$zip"
     check "the zip is named after version $version" same "nextpics-$version-win32.zip" "$(basename "$zip")"
     check "the zip unpacks" bash -c "cd '$unpacked' && cmake -E tar xf '$zip'"
-    check "the zip holds exactly the six files, at its top" same \
-        "README-ja.txt README.txt addNextpics.exe delNextpics.exe insert.ini nextpics.class" \
+    check "the zip holds exactly the eight files, at its top" same \
+        "README-ja.txt README.txt addNextpics-walk.cmd addNextpics.exe delNextpics-walk.cmd delNextpics.exe insert.ini nextpics.class" \
         "$(cd "$unpacked" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort | tr '\n' ' ' | sed 's/ $//')"
     check "insert.ini is the shipped one" cmp "$root/insert/insert.ini" "$unpacked/insert.ini"
     check "nextpics.class is the built one" cmp "$build/bin/nextpics.class" "$unpacked/nextpics.class"
@@ -232,6 +232,11 @@ package() {
     check "README.txt is plain ASCII" ascii_only "$unpacked/README.txt"
     check "README.txt names version $version" contains "$unpacked/README.txt" "Nextpics $version for Windows"
     check "README-ja.txt has CR LF line ends" crlf_only "$unpacked/README-ja.txt"
+    for program in addNextpics delNextpics; do
+        check "$program-walk.cmd has CR LF line ends" crlf_only "$unpacked/$program-walk.cmd"
+        check "$program-walk.cmd starts a walk from the page dropped on it" \
+            grep -qF "$program.exe\" --walk %1" "$unpacked/$program-walk.cmd"
+    done
     check "README-ja.txt is Shift-JIS holding the UTF-8 source" same \
         "$(sed "s/@PROJECT_VERSION@/$version/g" "$release/README-ja.txt")" \
         "$(iconv -f CP932 -t UTF-8 "$unpacked/README-ja.txt" | tr -d '\r')"

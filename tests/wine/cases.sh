@@ -4,7 +4,7 @@
 # restored with the user's answers in the message boxes, in English and under code page 932.
 #
 # usage: cases.sh BUILD_DIR OBJDUMP GROUP...
-#        GROUP: console | file-set | binaries | add | del | japanese | all
+#        GROUP: console | file-set | binaries | add | del | japanese | walk | all
 # Each run works in a folder of its own under BUILD_DIR/tests/wine/cases/, so that runs side by side
 # never meet; a case leaves its folder there (driver output, screenshots, pages), and the run's
 # folder stays when a check failed and is removed when all passed.
@@ -778,6 +778,48 @@ japanese_group() {
     ja_utf8_case
 }
 
+# ---- walks
+
+# Slides s1 to s3 that link back and on with no rel, the last on to the first; a page off the run.
+walk_site() {
+    local site=$1 n
+    mkdir -p "$site"
+    for n in 1 2 3; do
+        crlf "<html><body><img src=\"s$n.jpg\">\n<a href=\"s$(( n == 1 ? 3 : n - 1 )).html\">&lt;&lt; Prev</a> | <a href=\"index.html\">Index</a> | <a href=\"s$(( n % 3 + 1 )).html\">Next &gt;&gt;</a>\n</body></html>\n" >"$site/s$n.html"
+    done
+    crlf '<html><body><a href="s1.html">start</a></body></html>\n' >"$site/index.html"
+}
+
+# addNextpics --walk prepares the run as natively, asking nothing; delNextpics-walk.cmd, with the
+# first page dropped on it (Explorer starts it with the page's path), takes it back out.
+walk_case() {
+    new_case walk
+    walk_site "$site"
+    freeze_site
+    native addNextpics '' -- --walk s1.html
+    wine_run --step "wait-window \"$add_title\"" --step "expect-no-box 15000" --step "wait-exit" \
+        -- "$bin/addNextpics.exe" --walk s1.html
+    local w="walk"
+    run_passed "$w" 0
+    check "$w: every slide prepared" bash -c "grep -q 'value=\"s2.html\"' '$site/s1.html' && grep -q 'value=\"s1.html\"' '$site/s3.html'"
+    check "$w: the page off the run untouched" same_file "$dir/orig/index.html" "$site/index.html"
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+    keep_run add
+
+    native delNextpics '' -- --walk s1.html
+    wine_run --step "wait-window \"$del_title\"" --step "expect-no-box 15000" --step "wait-exit" \
+        -- cmd /c "$(windows_path "$bin/delNextpics-walk.cmd")" "$(windows_path "$site/s1.html")"
+    w="walk dropped on delNextpics-walk.cmd"
+    run_passed "$w" 0
+    check "$w: every slide restored" bash -c "! grep -l preloadImage '$site'/s?.html"
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
+walk_group() {
+    prepare_native || { check "native programs build (see $cases/native-build.txt)" false; return; }
+    walk_case
+}
+
 started=$(date +%s)
 for group in "${groups[@]}"; do
     case "$group" in
@@ -787,7 +829,8 @@ for group in "${groups[@]}"; do
         add) add_group ;;
         del) del_group ;;
         japanese) japanese_group ;;
-        all) binaries_group; console_group; file_set_group; add_group; del_group; japanese_group ;;
+        walk) walk_group ;;
+        all) binaries_group; console_group; file_set_group; add_group; del_group; japanese_group; walk_group ;;
         *) echo "cases: unknown group $group" >&2; exit 2 ;;
     esac
 done
