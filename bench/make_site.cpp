@@ -2,11 +2,15 @@
 // link to the next numbered page (the last page links to the first, so every next page exists),
 // then paragraphs of text with images and further links, CR LF line ends throughout.
 //
-// usage: make_site FOLDER PAGES PAGE_BYTES [many|one|dense] [plain|dbcs]
+// usage: make_site FOLDER PAGES PAGE_BYTES [many|one|dense|walk] [plain|dbcs]
 //   many   the next link, an index link and a link in every paragraph (the default)
 //   one    the next link alone: no question is needed to choose the next page
 //   dense  as many, in paragraphs of about 120 bytes that each hold a link and an image: a tag
 //          every 30 bytes or so, as dense as manuals made by documentation generators
+//   walk   as many, laid out as the chapters of a manual: LINK elements in the head (contents,
+//          prev and, but on every third page, next), a navigation bar "Next >>", "<< Prev",
+//          "Index" (no Prev on the first page), a heading, then the paragraphs; the next page is
+//          named by rel="next" or else by the one link whose text says Next
 //   dbcs   paragraphs also hold Shift-JIS text and lead bytes right before markup
 #include <cstdio>
 #include <cstdlib>
@@ -14,7 +18,7 @@
 
 namespace {
 
-enum page_kind { many_links, one_link, dense_tags };
+enum page_kind { many_links, one_link, dense_tags, manual_chapter };
 
 struct page_writer {
     FILE* file;
@@ -118,6 +122,44 @@ void put_dense_paragraph(page_writer& w, unsigned& state, int pages, int index, 
     put(w, ".\r\n");
 }
 
+// The head and the navigation bar of a manual's chapter. The next chapter is named twice: by a
+// LINK element marked rel="next" (left out on every third page, as generators that write none
+// leave it out) and by the first link of the bar, whose text and title say Next. The bar's other
+// links say Prev and Index, and the links in the text say neither, so the next page is the one
+// that rel="next" names or else the one link that says Next; being the first link of every page,
+// it is also the link a run over the pages in their order takes without a question.
+void put_chapter_start(page_writer& w, int page, int pages, const char* next)
+{
+    char line[512];
+    std::snprintf(line, sizeof line,
+                  "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n<html>\r\n<head>\r\n"
+                  "<title>Chapter %d of %d</title>\r\n"
+                  "<meta http-equiv=\"Content-Type\" content=\"text/html\">\r\n"
+                  "<link rel=\"contents\" href=\"index.html\" title=\"Contents\">\r\n",
+                  page, pages);
+    put(w, line);
+    char prev[64];
+    page_name(prev, sizeof prev, page - 1);
+    if (page > 1) {
+        std::snprintf(line, sizeof line, "<link rel=\"prev\" href=\"%s\" title=\"Previous chapter\">\r\n", prev);
+        put(w, line);
+    }
+    if (page % 3 != 0) {
+        std::snprintf(line, sizeof line, "<link rel=\"next\" href=\"%s\" title=\"Next chapter\">\r\n", next);
+        put(w, line);
+    }
+    put(w, "</head>\r\n<body bgcolor=\"#ffffff\" text=\"#000000\" link=\"#0000ee\" vlink=\"#551a8b\">\r\n");
+    std::snprintf(line, sizeof line, "<div class=\"navigation\"><a href=\"%s\" title=\"Next chapter\">Next &gt;&gt;</a>",
+                  next);
+    put(w, line);
+    if (page > 1) {
+        std::snprintf(line, sizeof line, " | <a href=\"%s\" title=\"Previous chapter\">&lt;&lt; Prev</a>", prev);
+        put(w, line);
+    }
+    std::snprintf(line, sizeof line, " | <a href=\"index.html\">Index</a></div>\r\n<hr>\r\n<h1>Chapter %d</h1>\r\n", page);
+    put(w, line);
+}
+
 bool write_page(const char* folder, int page, int pages, long long page_bytes, page_kind kind, bool dbcs)
 {
     char name[64];
@@ -130,15 +172,6 @@ bool write_page(const char* folder, int page, int pages, long long page_bytes, p
         return false;
     }
     unsigned state = static_cast<unsigned>(page) * 2654435761u;
-    char line[512];
-    std::snprintf(line, sizeof line,
-                  "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n<html>\r\n<head>\r\n"
-                  "<title>Page %d of %d</title>\r\n"
-                  "<meta http-equiv=\"Content-Type\" content=\"text/html\">\r\n</head>\r\n"
-                  "<!-- page %d of the benchmark site -->\r\n"
-                  "<body bgcolor=\"#ffffff\" text=\"#000000\" link=\"#0000ee\" vlink=\"#551a8b\">\r\n",
-                  page, pages, page);
-    put(w, line);
     // The last page links the first; a site of one page links a small page of its own, next.html,
     // since no page is its own next page.
     char next[64];
@@ -146,12 +179,25 @@ bool write_page(const char* folder, int page, int pages, long long page_bytes, p
         std::snprintf(next, sizeof next, "next.html");
     else
         page_name(next, sizeof next, page % pages + 1);
-    if (kind == one_link)
-        std::snprintf(line, sizeof line, "<p><a href=\"%s\">next page</a></p>\r\n", next);
-    else
-        std::snprintf(line, sizeof line, "<p><a href=\"%s\">next page</a> | <a href=\"index.html\">index</a></p>\r\n",
-                      next);
-    put(w, line);
+    if (kind == manual_chapter) {
+        put_chapter_start(w, page, pages, next);
+    } else {
+        char line[512];
+        std::snprintf(line, sizeof line,
+                      "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">\r\n<html>\r\n<head>\r\n"
+                      "<title>Page %d of %d</title>\r\n"
+                      "<meta http-equiv=\"Content-Type\" content=\"text/html\">\r\n</head>\r\n"
+                      "<!-- page %d of the benchmark site -->\r\n"
+                      "<body bgcolor=\"#ffffff\" text=\"#000000\" link=\"#0000ee\" vlink=\"#551a8b\">\r\n",
+                      page, pages, page);
+        put(w, line);
+        if (kind == one_link)
+            std::snprintf(line, sizeof line, "<p><a href=\"%s\">next page</a></p>\r\n", next);
+        else
+            std::snprintf(line, sizeof line,
+                          "<p><a href=\"%s\">next page</a> | <a href=\"index.html\">index</a></p>\r\n", next);
+        put(w, line);
+    }
     static const char closing[] = "<p>The end of this page.</p>\r\n</body>\r\n</html>\r\n";
     long long room = page_bytes - static_cast<long long>(sizeof closing - 1);
     for (int index = 1; w.written < room; ++index) {
@@ -172,7 +218,7 @@ bool write_page(const char* folder, int page, int pages, long long page_bytes, p
 int main(int argc, char** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: make_site FOLDER PAGES PAGE_BYTES [many|one|dense] [plain|dbcs]\n");
+        std::fprintf(stderr, "usage: make_site FOLDER PAGES PAGE_BYTES [many|one|dense|walk] [plain|dbcs]\n");
         return 2;
     }
     const char* folder = argv[1];
@@ -183,8 +229,10 @@ int main(int argc, char** argv)
         kind = one_link;
     else if (argc > 4 && std::strcmp(argv[4], "dense") == 0)
         kind = dense_tags;
+    else if (argc > 4 && std::strcmp(argv[4], "walk") == 0)
+        kind = manual_chapter;
     else if (argc > 4 && std::strcmp(argv[4], "many") != 0) {
-        std::fprintf(stderr, "make_site: the links are many, one or dense, not %s\n", argv[4]);
+        std::fprintf(stderr, "make_site: the links are many, one, dense or walk, not %s\n", argv[4]);
         return 2;
     }
     bool dbcs = argc > 5 && std::strcmp(argv[5], "dbcs") == 0;

@@ -184,18 +184,10 @@ int any_form_at(const unsigned char* text, const unsigned char* p, const word_fo
     return 0;
 }
 
-// What one decoded field says, read in encoding in.
-link_says field_says(const unsigned char* text, encoding in, bool single)
+// True when a decoded field read in encoding in is or begins with a word for next, or is an arrow
+// that points on (followed by nothing or by such a word).
+bool field_begins_next(const unsigned char* text, encoding in, bool single)
 {
-    // Back anywhere: an ASCII word at the start of a word, or a form at a character's start.
-    for (const unsigned char* p = text; *p; p += char_length(p, in)) {
-        if (is_alpha(*p) && (p == text || !is_alpha(p[-1])))
-            for (const char* word : back_words)
-                if (ascii_word_at(p, word, true))
-                    return says_back;
-        if (any_form_at(text, p, back_forms, in, single) || (in != utf8 && any_form_at(text, p, back_forms, utf8, false)))
-            return says_back;
-    }
     const unsigned char* p = text;
     while (*p == ' ' || *p == '[' || *p == '(' || *p == '|' || *p == ':')
         ++p;
@@ -208,20 +200,35 @@ link_says field_says(const unsigned char* text, encoding in, bool single)
             ++p;
     }
     if (*p == '\0' || *p == ']' || *p == ')')
-        return arrows > 0 ? says_next : says_nothing;
+        return arrows > 0;
     for (const char* word : next_words)
         if (ascii_word_at(p, word, false))
-            return says_next;
-    if (any_form_at(text, p, next_forms, in, false) || any_form_at(text, p, next_forms, utf8, false))
-        return says_next;
-    return says_nothing;
+            return true;
+    return any_form_at(text, p, next_forms, in, false) || any_form_at(text, p, next_forms, utf8, false);
 }
 
-}  // namespace
-
-link_says what_link_says(const char* label)
+// What one decoded field says, read in encoding in.
+link_says field_says(const unsigned char* text, encoding in, bool single)
 {
-    bool next = false;
+    // Back anywhere: an ASCII word at the start of a word, or a form at a character's start.
+    for (const unsigned char* p = text; *p; p += char_length(p, in)) {
+        if (is_alpha(*p) && (p == text || !is_alpha(p[-1])))
+            for (const char* word : back_words)
+                if (ascii_word_at(p, word, true))
+                    return says_back;
+        // Every form of going back begins with "<" or a byte above ASCII.
+        if ((*p >= 0x80 || *p == '<') && (any_form_at(text, p, back_forms, in, single) ||
+                                          (in != utf8 && any_form_at(text, p, back_forms, utf8, false))))
+            return says_back;
+    }
+    return field_begins_next(text, in, single) ? says_next : says_nothing;
+}
+
+// Calls each with every field of label, decoded, in each encoding it may be read in, until each
+// returns false.
+template <class Each>
+void each_field(const char* label, Each each)
+{
     for (const char* from = label; *from;) {
         const char* to = std::strchr(from, '\n');
         if (!to)
@@ -236,11 +243,29 @@ link_says what_link_says(const char* label)
         for (encoding in : tried) {
             if (in != utf8 && utf)
                 break;
-            link_says says = field_says(text, in, !utf);
-            if (says == says_back)
-                return says_back;
-            next = next || says == says_next;
+            if (!each(text, in, !utf))
+                return;
         }
     }
-    return next ? says_next : says_nothing;
+}
+
+}  // namespace
+
+link_says what_link_says(const char* label, bool back_too)
+{
+    // Most links say nothing of going on, which their fields' starts tell at once.
+    bool next = false;
+    each_field(label, [&](const unsigned char* text, encoding in, bool single) {
+        next = next || field_begins_next(text, in, single);
+        return !next;
+    });
+    link_says says = next ? says_next : says_nothing;
+    if (!next && !back_too)
+        return says;
+    each_field(label, [&](const unsigned char* text, encoding in, bool single) {
+        if (field_says(text, in, single) == says_back)
+            says = says_back;
+        return says != says_back;
+    });
+    return says;
 }

@@ -187,8 +187,11 @@ void use_walk_rules(bool (*attended)(), const char* root)
     keep_link_labels(true);
 }
 
-// What the walk knows of a link of the page at work.
+// What the walk knows of a link of the page at work, each part worked out when first asked for:
+// on most pages of a manual rel="next" decides, and the other links are never looked at; where
+// the words decide, only the links that say next are looked up.
 struct walk_link {
+    bool page_known, says_known, number_known;
     bool page;        // it may be a page of the run: relative, a file, not the page itself
     link_says says;   // what its words say
     int number;       // the number that ends its file's stem, or -1
@@ -225,6 +228,58 @@ static bool may_be_page(const char* link, const char* directory, const char* pag
     return link_path(path, directory, link) && !same_path(path, page_path);
 }
 
+// The directory and the normalized path of the page at work, for the parts of walk_link.
+static char work_directory[path_size];
+static char work_page_path[path_size];
+
+static bool link_is_page(int i)
+{
+    walk_link& link = walk_links[i];
+    if (!link.page_known)
+        link.page = may_be_page(link_table[i], work_directory, work_page_path);
+    link.page_known = true;
+    return link.page;
+}
+
+// What a link says of where it leads; says_nothing for a link that cannot be a page of the run.
+static link_says link_words_of(int i)
+{
+    walk_link& link = walk_links[i];
+    if (!link.says_known)
+        link.says = what_link_says(link_labels[i]);
+    link.says_known = true;
+    return link_is_page(i) ? link.says : says_nothing;
+}
+
+// True when a link says it leads on (and nothing of going back).
+static bool link_leads_on(int i)
+{
+    walk_link& link = walk_links[i];
+    if (link.says_known)
+        return link.says == says_next && link_is_page(i);
+    link_says says = what_link_says(link_labels[i], false);
+    if (says != says_nothing) {  // the whole answer
+        link.says = says;
+        link.says_known = true;
+    }
+    return says == says_next && link_is_page(i);
+}
+
+// The number that ends the stem of the file a link names; -1 for none, or a link that cannot be a
+// page of the run.
+static int link_number(int i)
+{
+    walk_link& link = walk_links[i];
+    if (!link.number_known) {
+        char target[path_size];
+        char base[path_size];
+        link_target(target, link_table[i]);
+        link.number = stem_number(base, target);
+    }
+    link.number_known = true;
+    return link.number >= 0 && link_is_page(i) ? link.number : -1;
+}
+
 // True when the file link names (in directory) exists.
 static bool names_a_file(const char* link, const char* directory)
 {
@@ -240,7 +295,7 @@ static int distinct_files(int* out, int max, int n, const char* directory, Match
 {
     int count = 0;
     for (int i = 0; i < n; ++i) {
-        if (!walk_links[i].page || !match(i))
+        if (!match(i) || !link_is_page(i))
             continue;
         bool seen = false;
         for (int k = 0; k < count && !seen; ++k)
@@ -266,7 +321,7 @@ static int number_rule_link(int n, const char* page_name, const char* directory)
     if (number >= 0) {
         for (int pass = 0; pass < 2; ++pass) {
             int count = distinct_files(found, 2, n, directory, [&](int i) {
-                if (walk_links[i].number != number + 1)
+                if (link_number(i) != number + 1)
                     return false;
                 char other[path_size];
                 char target[path_size];
@@ -285,7 +340,7 @@ static int number_rule_link(int n, const char* page_name, const char* directory)
     static char keys[link_table_size][path_size];
     for (int i = 0; i < n; ++i) {
         keys[i][0] = '\0';
-        if (!walk_links[i].page || walk_links[i].number < 0)
+        if (link_number(i) < 0)
             continue;
         char target[path_size];
         link_target(target, link_table[i]);
@@ -316,11 +371,11 @@ static int number_rule_link(int n, const char* page_name, const char* directory)
                 continue;
             bool repeated = false;
             for (int j = i; j < k && !repeated; ++j)
-                repeated = std::strcmp(keys[j], keys[i]) == 0 && walk_links[j].number == walk_links[k].number;
+                repeated = std::strcmp(keys[j], keys[i]) == 0 && link_number(j) == link_number(k);
             if (repeated)
                 continue;
             ++size;
-            if (lowest < 0 || walk_links[k].number < walk_links[lowest].number)
+            if (lowest < 0 || link_number(k) < link_number(lowest))
                 lowest = k;
         }
         if (size > best_size) {
@@ -371,7 +426,7 @@ static bool node_of(head_links& links, const char* path)
 static int first_section(int n, const char* directory, const char* page_path, const char* next_link)
 {
     for (int i = 0; i < n; ++i) {
-        if (!walk_links[i].page || walk_links[i].says == says_back || same_target(link_table[i], next_link))
+        if (!link_is_page(i) || link_words_of(i) == says_back || same_target(link_table[i], next_link))
             continue;
         char path[path_size];
         char up[path_size];
@@ -449,31 +504,38 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
     choice.link[0] = choice.link_dir[0] = choice.path[0] = '\0';
     char rel_next[value_size];
     char rel_up[value_size];
-    int n = collect_links(path, link_table, rel_next, link_labels, rel_up);
+    // Mostly rel="next" decides, and no label is looked at: they are read only where needed.
+    int n = collect_links(path, link_table, rel_next, nullptr, rel_up);
+    bool labeled = false;
+    auto need_labels = [&] {
+        if (!labeled)
+            n = collect_links(path, link_table, rel_next, link_labels, rel_up);
+        labeled = true;
+        return n >= 0;
+    };
     if (n < 0) {
         choice.result = add_unreadable;
         return;
     }
     char current_name[path_size];
     find_actual_name(current_name, path);
-    char directory[path_size];
-    dir_part(directory, path);
-    char page_path[path_size];
-    normalize_path(page_path, path);
+    const char* directory = work_directory;
+    const char* page_path = work_page_path;
+    dir_part(work_directory, path);
+    normalize_path(work_page_path, path);
     refused_count = 0;
-    int usable = 0;
-    for (int i = 0; i < n; ++i) {
-        walk_link& link = walk_links[i];
-        link.page = may_be_page(link_table[i], directory, page_path);
-        link.says = link.page ? what_link_says(link_labels[i]) : says_nothing;
-        char target[path_size];
-        char base[path_size];
-        link_target(target, link_table[i]);
-        link.number = link.page ? stem_number(base, target) : -1;
-        usable += link.page ? 1 : 0;
-    }
+    for (int i = 0; i < n; ++i)
+        walk_links[i].page_known = walk_links[i].says_known = walk_links[i].number_known = false;
     bool hint = rel_next[0] != '\0' && may_be_page(rel_next, directory, page_path);
-    if (usable == 0 && !hint) {
+    bool decided = hint && rel_up[0] == '\0' && names_a_file(rel_next, directory);
+    if (!decided && !need_labels()) {
+        choice.result = add_unreadable;
+        return;
+    }
+    bool usable = hint;
+    for (int i = 0; i < n && !usable; ++i)
+        usable = link_is_page(i);
+    if (!usable) {
         choice.result = add_nothing_to_prepare;
         return;
     }
@@ -489,7 +551,7 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
         rule = section >= 0 ? chosen_in_node_tree : chosen_by_rel_next;
     } else {
         leading_count = distinct_files(leading, link_table_size, n, directory,
-                                       [](int i) { return walk_links[i].says == says_next; });
+                                       [](int i) { return link_leads_on(i); });
         char next_path[path_size];
         if (leading_count == 1) {
             taken = link_table[leading[0]];
@@ -514,8 +576,8 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
         for (int round = 0; !taken && round < 3; ++round) {
             for (int entry = 0; !taken && entry < (round == 0 ? firsts : link_table_size); ++entry) {
                 int position = round == 0 ? first[entry] : next_page_order[entry];
-                if (position >= n || !walk_links[position].page ||
-                    (round > 0 && (walk_links[position].says == says_back) != (round == 2)) ||
+                if (position >= n || !link_is_page(position) ||
+                    (round > 0 && (link_words_of(position) == says_back) != (round == 2)) ||
                     !may_offer(link_table[position], current_name))
                     continue;
                 int answer = ask(link_table[position], current_name);

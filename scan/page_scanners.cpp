@@ -222,7 +222,14 @@ struct link_state {
     bool in_body;
     char (*labels)[label_size];  // null where no labels are gathered
     char* rel_up;                // the HREF of the first LINK element marked rel="up"
+    // In passing (the pass over a next page): no labels are gathered once a rel="next" link came
+    // and no rel="up" one, since then that link decides; partial is set when some were left out.
+    bool in_passing;
+    bool partial;
 };
+
+// Set while a walk asks for labels: links are then read with care (see link_attributes).
+bool labels_kept;
 
 // The link collector's test at a tag whose name begins with A, L or B.
 tag_outcome link_tag(link_state& links, bool& markup_inside)
@@ -239,9 +246,13 @@ tag_outcome link_tag(link_state& links, bool& markup_inside)
     if (links.labels && !element && links.count < link_table_size - 1) {
         label = links.labels[links.count];
         label[0] = '\0';
+        if (links.in_passing && links.rel_next[0] != '\0' && links.rel_up[0] == '\0') {
+            label = nullptr;
+            links.partial = true;
+        }
     }
     return link_attributes(element, links.table, links.count, link_table_size - 1, links.rel_next, markup_inside,
-                           label, links.rel_up, links.labels != nullptr);
+                           label, links.rel_up, links.labels != nullptr || labels_kept);
 }
 
 // The links of the page whose images and streams were collected last, gathered in the same pass:
@@ -259,7 +270,6 @@ struct kept_links {
     char labels[link_table_size][label_size];
 };
 kept_links kept;
-bool labels_kept;  // collect_images_and_streams gathers the labels too
 
 // Fills links from the kept links when they are path's and the page has not changed since.
 bool take_kept_links(link_state& links, const char* path)
@@ -315,7 +325,7 @@ int collect_links(const char* path, char (*table)[value_size], char* rel_next, c
 {
     char unused[value_size] = "";
     char unused_up[value_size] = "";
-    link_state links = {table, 0, rel_next ? rel_next : unused, false, labels, rel_up ? rel_up : unused_up};
+    link_state links = {table, 0, rel_next ? rel_next : unused, false, labels, rel_up ? rel_up : unused_up, false, false};
     links.rel_next[0] = links.rel_up[0] = '\0';
     if (take_kept_links(links, path))
         return links.count;
@@ -373,8 +383,7 @@ int collect_images_and_streams(const char* path, char (*images)[value_size], int
 {
     image_count = stream_count = 0;
     kept.valid = false;
-    kept.labeled = labels_kept;
-    link_state links = {kept.table, 0, kept.rel_next, false, labels_kept ? kept.labels : nullptr, kept.rel_up};
+    link_state links = {kept.table, 0, kept.rel_next, false, labels_kept ? kept.labels : nullptr, kept.rel_up, true, false};
     links.rel_next[0] = links.rel_up[0] = '\0';
     bool markup_inside = false;
     // A tag that begins with B is BODY (for the links) or BGSOUND; the other names are apart.
@@ -425,6 +434,7 @@ int collect_images_and_streams(const char* path, char (*images)[value_size], int
         return 0;
     }
     if (known && std::strlen(path) < sizeof kept.path) {
+        kept.labeled = labels_kept && !links.partial;
         copy_text(kept.path, path_size, path);
         kept.identity = identity;
         kept.count = links.count;

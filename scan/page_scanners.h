@@ -39,7 +39,10 @@ constexpr int label_reach = 2048;
 int collect_links(const char* path, char (*table)[value_size], char* rel_next, char (*labels)[label_size],
                   char* rel_up = nullptr);
 // Whether collect_images_and_streams also keeps the labels of the links it gathers in passing
-// (off at start: only a walk asks for them).
+// (off at start: only a walk asks for them); it leaves them out after a rel="next" link where no
+// rel="up" one came before, as that link decides. Where they were left out, collect_links with
+// labels reads the page anew. While on, links are read with care, also without labels: an
+// attribute after an unquoted value is read (a list has always passed over it).
 void keep_link_labels(bool on);
 // The label of the element content at bytes (count of them, the first just after the start tag's
 // ">") appended to label (label_size bytes): its text, then the ALT and TITLE values of its images.

@@ -204,6 +204,15 @@ int file_part_less_number(char* out, const char* path)
     return 0;
 }
 
+// True when c is one of any_separators (never the NUL).
+static bool is_any_separator(int c)
+{
+    for (const char* separator = any_separators; *separator; ++separator)
+        if (c == *separator)
+            return true;
+    return false;
+}
+
 int normalize_path(char* out, const char* path)
 {
     // Each step is copied; a "." step is left out, and a ".." step after a step that can be taken
@@ -213,7 +222,7 @@ int normalize_path(char* out, const char* path)
     int steps = 0;
     int length = 0;
     int i = 0;
-    if (path[0] != '\0' && std::strchr(any_separators, path[0]))  // a root stays
+    if (path[0] != '\0' && is_any_separator(path[0]))  // a root stays
         out[length++] = path[i++];
     int root = length;
     while (path[i] != '\0') {
@@ -225,7 +234,7 @@ int normalize_path(char* out, const char* path)
                 pair = false;
             else if (is_lead_byte(b))
                 pair = true;
-            else if (std::strchr(any_separators, b))
+            else if (is_any_separator(b))
                 break;
             ++i;
         }
@@ -239,7 +248,7 @@ int normalize_path(char* out, const char* path)
         if (up && steps > 0) {
             int last = starts[steps - 1];
             bool last_up = out[last] == '.' && out[last + 1] == '.' &&
-                           (last + 2 == length || std::strchr(any_separators, out[last + 2]));
+                           (last + 2 == length || is_any_separator(out[last + 2]));
             if (!last_up) {
                 length = last;
                 --steps;
