@@ -136,7 +136,7 @@ run_end run_walk(const batch_rules& rules, const char* first)
     static char page[path_size];
     static char next[path_size];
     static char root[path_size];
-    static char reason[path_size + 96];
+    static char reason[2 * path_size + 96];
     static char last_directory[path_size];
     last_directory[0] = '\0';
     normalize_path(page, first);
@@ -190,7 +190,7 @@ run_end run_walk(const batch_rules& rules, const char* first)
         copy_text(page, path_size, normal);
     }
     int others = pages_in_tree(root) - reached;
-    char line[path_size + 160];
+    static char line[3 * path_size + 200];
     std::snprintf(line, sizeof line, "\r\nThe walk ended: %s.\r\n", reason);
     print_text(line);
     std::snprintf(line, sizeof line, "%d page%s %s%s; %d other page%s in %s and its subfolders not reached.\r\n",

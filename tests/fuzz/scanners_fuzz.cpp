@@ -1,7 +1,10 @@
 // Fuzz target of the page scanners: the already-set test and the link, image and stream
 // collectors over any page. The tables are heap blocks of their exact size, so a write past the
 // last entry is caught; every kept value must be a string that fits its entry of path_size bytes. The one
-// pass over a next page must give what the three collectors give on their own.
+// pass over a next page must give what the three collectors give on their own, also where a walk
+// gathers the links' labels; the walk's readers of a page (its next parameter, its head's links)
+// keep to their buffers.
+#include "insert/link_words.h"
 #include "scan/page_scanners.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -51,6 +54,34 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int i = 0; i < link_count; ++i)
         require(std::strcmp(links[i], links2[i]) == 0, "the one pass gives another link");
     require(std::strcmp(rel_next, rel_next2) == 0, "the one pass gives another rel=next link");
+
+    // A walk's view: the labels, then the same by way of the one pass over a next page.
+    auto* labels = new char[link_table_size][label_size];
+    auto* labels2 = new char[link_table_size][label_size];
+    char rel_up[value_size];
+    char rel_up2[value_size];
+    int labeled = collect_links(page.c_str(), links, rel_next, labels, rel_up);
+    require(labeled >= 0 && labeled <= link_table_size - 2, "labeled count out of range");
+    for (int i = 0; i < labeled; ++i) {
+        require(std::memchr(labels[i], '\0', label_size) != nullptr, "label longer than its buffer");
+        link_says says = what_link_says(labels[i]);
+        require(says == says_nothing || says == says_next || says == says_back, "a label says something else");
+    }
+    keep_link_labels(true);
+    collect_images_and_streams(page.c_str(), images2, image_count2, streams2, stream_count2);
+    int labeled2 = collect_links(page.c_str(), links2, rel_next2, labels2, rel_up2);
+    keep_link_labels(false);
+    require(labeled2 == labeled && std::strcmp(rel_up, rel_up2) == 0, "the one pass labels otherwise");
+    for (int i = 0; i < labeled; ++i)
+        require(std::strcmp(labels[i], labels2[i]) == 0 && std::strcmp(links[i], links2[i]) == 0,
+                "the one pass gives another label");
+    char next_link[value_size];
+    require(read_next_parameter(page.c_str(), next_link) >= 0 && std::memchr(next_link, '\0', value_size),
+            "next parameter unread or too long");
+    head_links head;
+    require(read_head_links(page.c_str(), head) == 0, "head links unread");
+    delete[] labels;
+    delete[] labels2;
     delete[] links;
     delete[] images;
     delete[] streams;
