@@ -50,7 +50,22 @@ if [ ${#missing[@]} -gt 0 ]; then
         echo "setup: apt-get install failed; updating the lists and trying once more"
         sleep 20
         "${sudo_cmd[@]}" apt-get update -qq || true
-        "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        if ! "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; then
+            # A security list of one architecture that cannot be had leaves the other's libraries
+            # newer than their twins, which Wine's 32-bit ones must match: the security archive
+            # is then taken only for what nothing else offers, and the browsers (amd64 alone,
+            # and the reader checks need their newest) are taken from it afterwards.
+            codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+            preferences=$(mktemp -d "${TMPDIR:-/tmp}/nextpics_apt.XXXXXX")
+            printf 'Package: *\nPin: release n=%s-security\nPin-Priority: 100\n' "$codename" >"$preferences/security"
+            chmod -R a+rX "$preferences"
+            echo "setup: installing with the $codename-security archive held back"
+            "${sudo_cmd[@]}" apt-get -o Dir::Etc::PreferencesParts="$preferences" install -y -qq \
+                --no-install-recommends "${missing[@]}" >/dev/null
+            "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends -t "$codename-security" \
+                firefox-esr chromium >/dev/null || echo "setup: the browsers stay as $codename has them"
+            rm -rf "$preferences"
+        fi
     fi
 fi
 
