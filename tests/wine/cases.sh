@@ -815,9 +815,30 @@ walk_case() {
     check "$w: site as natively" same_tree "$dir/native" "$site"
 }
 
+# Shift-JIS pages that say 前へ and 次へ (with 表, whose second byte is a back slash), walked under
+# code page 932 as natively.
+walk_japanese_case() {
+    new_case walk_japanese
+    local n
+    for n in 1 2 3; do
+        crlf "<html><head><meta charset=\"Shift_JIS\"></head><body>表$n\n<a href=\"k$(( n == 1 ? 3 : n - 1 )).html\">前へ</a> <a href=\"k$(( n % 3 + 1 )).html\">次へ</a>\n</body></html>\n" |
+            iconv -f UTF-8 -t CP932 >"$site/k$n.html"
+    done
+    freeze_site
+    native addNextpics '' LC_ALL=ja_JP.UTF-8 -- --walk k1.html
+    wine_run --env LC_ALL=ja_JP.UTF-8 --step "wait-window \"$add_title\"" --step "expect-no-box 15000" \
+        --step "wait-exit" -- "$bin/addNextpics.exe" --walk k1.html
+    local w="walk under code page 932"
+    run_passed "$w" 0
+    check "$w: each page prepared with the one its 次へ names" bash -c \
+        "grep -q 'value=\"k2.html\"' '$site/k1.html' && grep -q 'value=\"k1.html\"' '$site/k3.html'"
+    check "$w: site as natively" same_tree "$dir/native" "$site"
+}
+
 walk_group() {
     prepare_native || { check "native programs build (see $cases/native-build.txt)" false; return; }
     walk_case
+    walk_japanese_case
 }
 
 started=$(date +%s)
