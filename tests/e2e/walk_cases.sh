@@ -91,6 +91,23 @@ check "own onLoad: kept, the walk goes on to the page it would have named" same 
   s3.html -> s1.html [says next] (1 imgs, 0 strms) : OK." "$(sed -n '1,5p' <<<"$out")"
 check "own onLoad: the page as it was" cmp -s "$work/s2.orig" "$site/s2.html"
 
+# ---- someone at a terminal: two links say next, and both are asked about, the others never;
+# a terminal whose input ends answers nothing more, and the walk takes nothing on a default
+
+new_site terminal
+printf '<body><a href="index.html">Index</a> <a href="x.html">Next</a> <a href="y.html">Next chapter</a> <a href="../">Up</a></body>\n' >"$site/a.html"
+printf '<body><a href="p.html">one</a> <a href="q.html">two</a></body>\n' >"$site/y.html"
+for page in index x p q; do echo '<body>end</body>' >"$site/$page.html"; done
+python3 "$(dirname "$0")/pty_run.py" --cwd "$site" --transcript "$work/terminal.txt" \
+    'expect:Is the next: x.html' 'send:n\n' 'expect:Is the next: y.html' 'send:y\n' \
+    'expect:Is the next: p.html' 'send:\x04' -- "$bin/addNextpics" --walk a.html >"$work/terminal.status"
+check "terminal: the links that say next asked, the one answered Yes taken" \
+    grep -q 'value="y.html"' "$site/a.html"
+check "terminal: no other link asked" same "Is the next: x.html|Is the next: y.html|Is the next: p.html" \
+    "$(grep -ao 'Is the next: [a-z0-9]*\.html' "$work/terminal.txt" | paste -sd'|')"
+check "terminal: the end of the input takes nothing, y.html left as it is" \
+    grep -q 'y.html -> p.html  : no link says which page is next (no convert)' "$work/terminal.txt"
+
 # ---- a dry run writes nothing and logs what a run does
 
 for mode in --walk list; do
