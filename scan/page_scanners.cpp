@@ -251,8 +251,13 @@ tag_outcome link_tag(link_state& links, bool& markup_inside)
             links.partial = true;
         }
     }
-    return link_attributes(element, links.table, links.count, link_table_size - 1, links.rel_next, markup_inside,
-                           label, links.rel_up, links.labels != nullptr || labels_kept);
+    int before = links.count;
+    tag_outcome outcome = link_attributes(element, links.table, links.count, link_table_size - 1, links.rel_next,
+                                          markup_inside, label, links.rel_up, links.labels != nullptr || labels_kept);
+    // Each HREF of the tag is a link of its own, and each says what the tag says.
+    for (int i = before + 1; links.labels && i < links.count; ++i)
+        copy_text(links.labels[i], label_size, label ? label : "");
+    return outcome;
 }
 
 // The links of the page whose images and streams were collected last, gathered in the same pass:
