@@ -224,3 +224,33 @@ TEST_F(page_scanners, TablesKeepAtMostTheirCapLessOne)
 }
 
 }  // namespace
+
+namespace {
+
+// The labels a walk reads: each field ended by a line feed, the element's text first, then its
+// pictures' texts; the attributes in the order the tag has them.
+TEST_F(page_scanners, LabelsHoldWhatALinkSaysOfItself)
+{
+    struct row {
+        const char* page;
+        std::vector<std::string> labels;
+    };
+    const row rows[] = {
+        {"<a href=a.html title=\"Next  page\" class=nav>Go  <b>on</b></a>", {"Next page\nnav\nGo on\n"}},
+        {"<a class=nav href=b.html>x</a>", {"nav\nx\n"}},  // the HREF after an unquoted value
+        {"<a href=c.html><img src=n.png alt=\"Next\" title='on'></a>", {"\nNext\non\n"}},
+        {"<a href=d.html>one<a href=e.html>two</a>", {"one\n", "two\n"}},
+        {"<a title=Next href=f.html href=g.html>x</a>", {"Next\nx\n", "Next\nx\n"}},
+        {"<a href=h.html><!-- <img alt=no> -->text</a>", {"text\n"}},
+    };
+    static char labels[link_table_size][label_size];
+    for (const row& r : rows) {
+        char rel_next[value_size];
+        int count = collect_links(page(r.page).c_str(), table, rel_next, labels);
+        ASSERT_EQ(count, static_cast<int>(r.labels.size())) << r.page;
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(labels[i], r.labels[i]) << r.page;
+    }
+}
+
+}  // namespace
