@@ -201,11 +201,7 @@ run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_
     for (int i = 0; i < count && !outcome.stopped && !outcome.quit; ++i) {
         if (console_stop_requested())
             break;
-        int result = run_page(rules, pages[i], last_directory, outcome, false);
-        if (result == page_refused && outcome.stopped) {  // stopped while it waited for the page
-            outcome.stopped = false;
-            break;
-        }
+        run_page(rules, pages[i], last_directory, outcome, false);
     }
     if (outcome.quit)
         return outcome;

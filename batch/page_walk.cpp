@@ -147,7 +147,7 @@ run_end run_walk(const batch_rules& rules, const char* first)
     int reached = 0;  // of the .htm and .html files
     reason[0] = '\0';
     for (;;) {
-        if (console_stop_requested() || outcome.stopped) {
+        if (console_stop_requested()) {
             copy_text(reason, sizeof reason, "stopped");
             outcome.stopped = true;
             break;

@@ -110,33 +110,23 @@ static const char* add_reason(int result)
 }
 
 // The walk's view of a page that is set already: one that this program prepared earlier is not
-// asked about, the walk goes on to the page it names.
+// asked about, the walk goes on to the page it names (held_next).
+static char held_next[value_size];
+
 static int add_walk_check(const char* page, int checked)
 {
-    char link[value_size];
-    return checked == check_ask && read_next_parameter(page, link) == 1 ? page_prepared_before : checked;
-}
-
-// The page a link of the page at page names, into next (path_size bytes).
-static int page_of_link(char* next, const char* page, const char* link)
-{
-    char directory[path_size];
-    char target[path_size];
-    dir_part(directory, page);
-    link_target(target, link);
-    return link[0] != '\0' && join_path(next, directory, target) ? walk_on : walk_no_next;
+    return checked == check_ask && read_next_parameter(page, held_next) == 1 ? page_prepared_before : checked;
 }
 
 static int add_walk_next(char* next, const char* page, int result)
 {
     static next_page_choice choice;
-    char link[value_size];
     switch (result) {
     case add_done:
         copy_text(next, path_size, last_next_page_choice().path);
         return walk_on;
     case page_prepared_before:
-        return read_next_parameter(page, link) == 1 ? page_of_link(next, page, link) : walk_no_next;
+        return path_of_link(next, page, held_next) ? walk_on : walk_no_next;
     case page_skipped:
         // The user kept the page's own onLoad: the walk goes on to the page it would have named.
         screen_print("  ", 2);

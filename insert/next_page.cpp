@@ -408,9 +408,11 @@ static void print_taken(const char* link, choice_rule rule)
 // The page that href, read in the page at page_path, names (normalized); false for none.
 static bool href_path(char* out, const char* page_path, const char* href)
 {
-    char directory[path_size];
-    dir_part(directory, page_path);
-    return href[0] != '\0' && is_relative_address(href) && link_path(out, directory, href);
+    char joined[path_size];
+    if (!is_relative_address(href) || !path_of_link(joined, page_path, href))
+        return false;
+    normalize_path(out, joined);
+    return true;
 }
 
 // The head of the page at path, where it exists and can be read.
@@ -527,8 +529,8 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
     for (int i = 0; i < n; ++i)
         walk_links[i].page_known = walk_links[i].says_known = walk_links[i].number_known = false;
     bool hint = rel_next[0] != '\0' && may_be_page(rel_next, directory, page_path);
-    bool decided = hint && rel_up[0] == '\0' && names_a_file(rel_next, directory);
-    if (!decided && !need_labels()) {
+    bool rel_next_found = hint && names_a_file(rel_next, directory);
+    if (!(rel_next_found && rel_up[0] == '\0') && !need_labels()) {
         choice.result = add_unreadable;
         return;
     }
@@ -545,7 +547,7 @@ static void choose_in_walk(next_page_choice& choice, const char* path)
     int leading[link_table_size];
     int leading_count = 0;
     static char above[value_size];  // the address of the next node above, in a tree of nodes
-    if (hint && names_a_file(rel_next, directory)) {
+    if (rel_next_found) {
         int section = rel_up[0] != '\0' ? first_section(n, directory, page_path, rel_next) : -1;
         taken = section >= 0 ? link_table[section] : rel_next;
         rule = section >= 0 ? chosen_in_node_tree : chosen_by_rel_next;

@@ -55,11 +55,7 @@ static int del_walk_next(char* next, const char* page, int result)
         return walk_no_insertion;
     if (result != del_done)
         return walk_left;
-    char directory[path_size];
-    char target[path_size];
-    dir_part(directory, page, own_separators);
-    link_target(target, held_next);
-    return held_next[0] != '\0' && join_path(next, directory, target) ? walk_on : walk_no_next;
+    return path_of_link(next, page, held_next, own_separators) ? walk_on : walk_no_next;
 }
 
 const batch_rules del_batch_rules = {

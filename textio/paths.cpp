@@ -168,6 +168,18 @@ int link_target(char* out, const char* link)
 
 static bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
+bool path_of_link(char* out, const char* page, const char* link, const char* separators)
+{
+    char directory[path_size];
+    char target[path_size];
+    dir_part(directory, page, separators);
+    link_target(target, link);
+    if (link[0] != '\0')
+        return join_path(out, directory, target);
+    out[0] = '\0';
+    return false;
+}
+
 bool is_relative_address(const char* address)
 {
     if (address[0] == '/' || address[0] == '\\')

@@ -54,6 +54,11 @@ int file_part_less_number(char* out, const char* path);
 // (path_size bytes). Returns 0.
 int link_target(char* out, const char* link);
 
+// The path of the file that link, an address written in the page at page, names: the page's
+// directory (by separators) followed by the link's target. False, with out empty, when link is
+// empty or the two do not fit.
+bool path_of_link(char* out, const char* page, const char* link, const char* separators = any_separators);
+
 // True when an address is relative to the page that holds it: it begins with no "/" or "\" and
 // with no scheme (such as "http:" or "data:": a letter, then letters, digits, "+", "-" or ".",
 // then ":").
