@@ -82,6 +82,18 @@ def walk(program, site, work, *options):
     return status, out, questions, time.monotonic() - started
 
 
+def run_faults(program, status, questions):
+    """What is wrong with a walk of program that ended with status (None: killed) and asked
+    questions questions with no terminal."""
+    faults = []
+    if status != 0:
+        faults.append(f"{program} --walk ended with status {status}" if status is not None
+                      else f"{program} --walk killed after {RUN_TIMEOUT} s")
+    if questions:
+        faults.append(f"{program} --walk asked {questions} question(s) with no terminal")
+    return faults
+
+
 def check_site(site, bin_dir, scratch):
     """Runs both walks over a copy of site["source"]; returns its table row and its faults."""
     name, source = site["name"], site["source"]
@@ -91,11 +103,7 @@ def check_site(site, bin_dir, scratch):
     expect, faults = site["expect"], []
     add_status, log, questions, add_seconds = walk(os.path.join(bin_dir, "addNextpics"), site,
                                                    work)
-    if add_status != 0:
-        faults.append(f"addNextpics --walk ended with status {add_status}" if add_status
-                      is not None else f"addNextpics --walk killed after {RUN_TIMEOUT} s")
-    if questions:
-        faults.append(f"addNextpics --walk asked {questions} question(s) with no terminal")
+    faults += run_faults("addNextpics", add_status, questions)
     ended = WALK_ENDED.search(log)
     if not ended and add_status is not None:
         faults.append("the log does not say why the walk ended")
@@ -128,11 +136,7 @@ def check_site(site, bin_dir, scratch):
 
     del_status, _, del_questions, del_seconds = walk(os.path.join(bin_dir, "delNextpics"), site,
                                                      work)
-    if del_status != 0:
-        faults.append(f"delNextpics --walk ended with status {del_status}" if del_status
-                      is not None else f"delNextpics --walk killed after {RUN_TIMEOUT} s")
-    if del_questions:
-        faults.append(f"delNextpics --walk asked {del_questions} question(s)")
+    faults += run_faults("delNextpics", del_status, del_questions)
     restored = 0
     for page in pages:
         if before[page] == listing_of_file(work, page) or (
