@@ -143,9 +143,11 @@ void append_field(char* label, const char* value)
 }
 
 tag_outcome link_attributes(bool element, char (*table)[value_size], int& count, int cap, char* rel_next,
-                            bool& markup_inside, char* label = nullptr, char* rel_up = nullptr, bool careful = false)
+                            bool& markup_inside, char* label = nullptr, char* rel_up = nullptr, bool careful = false,
+                            char* rel_prev = nullptr)
 {
     bool up = false;
+    bool prev = false;
     char href[value_size];                 // the first HREF where no table entry keeps it
     char other[value_size];                // a LINK element's later HREF values
     const char* first_href = nullptr;     // the tag's first HREF value, where it stands
@@ -178,6 +180,7 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
             read(rel);
             marked = marked || has_word(rel, "next");
             up = up || (element && has_word(rel, "up"));
+            prev = prev || (element && has_word(rel, "prev"));
             if (label)
                 append_field(label, rel);
         } else if (label) {
@@ -203,6 +206,8 @@ tag_outcome link_attributes(bool element, char (*table)[value_size], int& count,
         copy_text(rel_next, value_size, first_href);
     if (up && rel_up && first_href && rel_up[0] == '\0')
         copy_text(rel_up, value_size, first_href);
+    if (prev && rel_prev && first_href && rel_prev[0] == '\0')
+        copy_text(rel_prev, value_size, first_href);
     if (label && scan_peek() == '>') {
         // The element's content, looked at where it lies ahead without taking it: the pass goes
         // on over it as over any other bytes of the page.
@@ -222,6 +227,7 @@ struct link_state {
     bool in_body;
     char (*labels)[label_size];  // null where no labels are gathered
     char* rel_up;                // the HREF of the first LINK element marked rel="up"
+    char* rel_prev;              // the same for rel="prev", where it is asked for (else null)
     // In passing (the pass over a next page): no labels are gathered once a rel="next" link came
     // and no rel="up" one, since then that link decides; partial is set when some were left out.
     bool in_passing;
@@ -253,7 +259,8 @@ tag_outcome link_tag(link_state& links, bool& markup_inside)
     }
     int before = links.count;
     tag_outcome outcome = link_attributes(element, links.table, links.count, link_table_size - 1, links.rel_next,
-                                          markup_inside, label, links.rel_up, links.labels != nullptr || labels_kept);
+                                          markup_inside, label, links.rel_up, links.labels != nullptr || labels_kept,
+                                          links.rel_prev);
     // Each HREF of the tag is a link of its own, and each says what the tag says.
     for (int i = before + 1; links.labels && i < links.count; ++i)
         copy_text(links.labels[i], label_size, label ? label : "");
@@ -330,7 +337,8 @@ int collect_links(const char* path, char (*table)[value_size], char* rel_next, c
 {
     char unused[value_size] = "";
     char unused_up[value_size] = "";
-    link_state links = {table, 0, rel_next ? rel_next : unused, false, labels, rel_up ? rel_up : unused_up, false, false};
+    link_state links = {table, 0, rel_next ? rel_next : unused, false, labels, rel_up ? rel_up : unused_up,
+                        nullptr, false, false};
     links.rel_next[0] = links.rel_up[0] = '\0';
     if (take_kept_links(links, path))
         return links.count;
@@ -343,29 +351,14 @@ int collect_links(const char* path, char (*table)[value_size], char* rel_next, c
 int read_head_links(const char* path, head_links& links)
 {
     links.next[0] = links.up[0] = links.prev[0] = '\0';
+    char unused[1][value_size];  // the table of A elements, which this pass does not look at
+    link_state state = {unused, 0, links.next, false, nullptr, links.up, links.prev, false, false};
+    bool markup_inside = false;
     auto tag = [&]() {
-        if (is_letter(scan_peek(), 'B'))
-            return match_name<scan_reader>("BODY") ? tag_end_of_input : tag_done;
-        if (!match_name<scan_reader>("LINK") || !is_blank(scan_peek()))
+        if (is_letter(scan_peek(), 'A'))  // no A element goes into the table of one
             return tag_done;
-        char href[value_size] = "";
-        char rel[value_size] = "";
-        for (;;) {
-            scan_skip_blanks();
-            if (match_name<scan_reader>("HREF"))
-                read_value_after_name(href);
-            else if (match_name<scan_reader>("REL"))
-                read_value_after_name(rel);
-            scan_skip_word();
-            if (scan_peek() == '>' || scan_peek() == -1)
-                break;
-        }
-        char* slots[3] = {links.next, links.up, links.prev};
-        const char* words[3] = {"next", "up", "prev"};
-        for (int k = 0; k < 3; ++k)
-            if (slots[k][0] == '\0' && has_word(rel, words[k]))
-                copy_text(slots[k], value_size, href);
-        return scan_peek() == -1 ? tag_end_of_input : tag_done;
+        tag_outcome outcome = link_tag(state, markup_inside);
+        return state.in_body ? tag_end_of_input : outcome;  // the head ends at the BODY start tag
     };
     static constexpr markup_starts starts = make_markup_starts("LINK|BODY");
     return run_collector(path, tag, starts);
@@ -388,7 +381,8 @@ int collect_images_and_streams(const char* path, char (*images)[value_size], int
 {
     image_count = stream_count = 0;
     kept.valid = false;
-    link_state links = {kept.table, 0, kept.rel_next, false, labels_kept ? kept.labels : nullptr, kept.rel_up, true, false};
+    link_state links = {kept.table, 0, kept.rel_next, false, labels_kept ? kept.labels : nullptr, kept.rel_up,
+                        nullptr, true, false};
     links.rel_next[0] = links.rel_up[0] = '\0';
     bool markup_inside = false;
     // A tag that begins with B is BODY (for the links) or BGSOUND; the other names are apart.
