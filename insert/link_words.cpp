@@ -207,21 +207,21 @@ bool field_begins_next(const unsigned char* text, encoding in, bool single)
     return any_form_at(text, p, next_forms, in, false) || any_form_at(text, p, next_forms, utf8, false);
 }
 
-// What one decoded field says, read in encoding in.
-link_says field_says(const unsigned char* text, encoding in, bool single)
+// True when a decoded field read in encoding in speaks of going back anywhere.
+bool field_says_back(const unsigned char* text, encoding in, bool single)
 {
     // Back anywhere: an ASCII word at the start of a word, or a form at a character's start.
     for (const unsigned char* p = text; *p; p += char_length(p, in)) {
         if (is_alpha(*p) && (p == text || !is_alpha(p[-1])))
             for (const char* word : back_words)
                 if (ascii_word_at(p, word, true))
-                    return says_back;
+                    return true;
         // Every form of going back begins with "<" or a byte above ASCII.
         if ((*p >= 0x80 || *p == '<') && (any_form_at(text, p, back_forms, in, single) ||
                                           (in != utf8 && any_form_at(text, p, back_forms, utf8, false))))
-            return says_back;
+            return true;
     }
-    return field_begins_next(text, in, single) ? says_next : says_nothing;
+    return false;
 }
 
 // Calls each with every field of label, decoded, in each encoding it may be read in, until each
@@ -263,7 +263,7 @@ link_says what_link_says(const char* label, bool back_too)
     if (!next && !back_too)
         return says;
     each_field(label, [&](const unsigned char* text, encoding in, bool single) {
-        if (field_says(text, in, single) == says_back)
+        if (field_says_back(text, in, single))
             says = says_back;
         return says != says_back;
     });
