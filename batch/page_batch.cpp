@@ -17,8 +17,6 @@
 #include <cstdio>
 #include <cstring>
 
-static int length(const char* text) { return static_cast<int>(std::strlen(text)); }
-
 void* open_run_log(void* instance, int show_state, const console_look* look, const char* banner, int banner_limit)
 {
     void* window = create_console_window(instance, look);
@@ -41,7 +39,7 @@ static void print_directory(char* directory, char* last_directory, const char* p
     if (std::strcmp(directory, last_directory) != 0) {
         copy_text(last_directory, path_size, directory);
         screen_print("\r\n", 2);
-        screen_print(directory, length(directory));
+        screen_print_text(directory);
         screen_print(" : \r\n", 5);
     }
 }
@@ -55,7 +53,7 @@ void print_page_start(char* last_directory, char* name, const char* page, const 
     if (find_actual_name(name, page) != 0)
         copy_text(name, path_size, name_in_path(page, rules.separators));
     screen_print("  ", 3);
-    screen_print(name, length(name));
+    screen_print_text(name);
 }
 
 void print_page_end(int page_result)
@@ -70,7 +68,7 @@ void print_page_end(int page_result)
 static void name_kept_copy(const char* temp_path)
 {
     screen_print(" [kept ", 16);
-    screen_print(temp_path, length(temp_path));
+    screen_print_text(temp_path);
     screen_print("]", 2);
 }
 
@@ -128,8 +126,8 @@ int run_page(const batch_rules& rules, const char* page, char* last_directory, r
         print_directory(directory, last_directory, page, rules.separators);
         copy_text(name, path_size, name_in_path(page, rules.separators));
         screen_print("  ", 3);
-        screen_print(name, length(name));
-        screen_print(refused, length(refused));
+        screen_print_text(name);
+        screen_print_text(refused);
         print_page_end(page_refused);
         outcome.page_failed = true;
         return page_refused;
@@ -160,7 +158,7 @@ int run_page(const batch_rules& rules, const char* page, char* last_directory, r
     give_back(&working);
     signed char page_result = static_cast<signed char>(result & 0xFF);
     if (const char* reason = rules.reason ? rules.reason(result) : nullptr)
-        screen_print(reason, length(reason));
+        screen_print_text(reason);
     print_page_end(page_result);
     if (rules.failed(result))
         outcome.page_failed = true;
@@ -179,7 +177,7 @@ run_end run_batch(const batch_rules& rules, char* const* pages, int count, left_
         char line[96];
         std::snprintf(line, sizeof line, "%d page%s left out: %s at most in one run\r\n", left_out.count,
                       left_out.count == 1 ? "" : "s", left_out.by_bytes ? "128 KB of page names" : "1023");
-        screen_print(line, length(line));
+        screen_print_text(line);
     }
     // A page that an earlier run left cut is put back before any page is read, also as the next
     // page of another. How the program would have rewritten a copy depends on its next page, which
@@ -250,7 +248,7 @@ int run_command_line_batch(void* window, const batch_rules& rules, char* const* 
     if (first < count && std::strcmp(arguments[first], "--walk") == 0) {
         if (count - first != 2) {
             const char line[] = "--walk takes one page: the first page of the run.\r\n";
-            screen_print(line, length(line));
+            screen_print_text(line);
             result.page_failed = true;
         } else {
             result = run_walk(rules, arguments[first + 1]);

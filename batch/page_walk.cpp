@@ -12,10 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 
-static int length(const char* text) { return static_cast<int>(std::strlen(text)); }
-
-static void print_text(const char* text) { screen_print(text, length(text)); }
-
 // ---- the pages taken: a set of 64-bit hashes of their normalized paths, open addressing
 
 static std::uint64_t* taken_hashes;
@@ -192,11 +188,11 @@ run_end run_walk(const batch_rules& rules, const char* first)
     int others = pages_in_tree(root) - reached;
     static char line[3 * path_size + 200];
     std::snprintf(line, sizeof line, "\r\nThe walk ended: %s.\r\n", reason);
-    print_text(line);
+    screen_print_text(line);
     std::snprintf(line, sizeof line, "%d page%s %s%s; %d other page%s in %s and its subfolders not reached.\r\n",
                   worked, worked == 1 ? "" : "s", dry_run() ? "to be " : "", rules.done_word, others < 0 ? 0 : others,
                   others == 1 ? "" : "s", root[0] ? root : "this folder");
-    print_text(line);
+    screen_print_text(line);
     forget_taken_pages();
     return outcome;
 }

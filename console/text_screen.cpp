@@ -114,3 +114,5 @@ int screen_print(const char* text, int n)
     }
     return 0;
 }
+
+int screen_print_text(const char* text) { return screen_print(text, static_cast<int>(std::strlen(text))); }

@@ -35,6 +35,9 @@ void screen_set_text_sink(void (*sink)(const char* text, int n));
 // as one space.
 int screen_print(const char* text, int n);
 
+// The same over the whole text.
+int screen_print_text(const char* text);
+
 // Asks the front end to repaint the text rectangle; clears repaint_pending.
 int screen_invalidate();
 

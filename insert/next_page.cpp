@@ -43,7 +43,6 @@ static void move_to_front(int position)
     next_page_order[0] = position;
 }
 
-static void print_text(const char* text) { screen_print(text, static_cast<int>(std::strlen(text))); }
 
 // The number rule: the one link whose name ends in the page's number plus one (first with a base
 // that begins the page's base, then with any base) goes first, on the first page that has links.
@@ -134,9 +133,9 @@ static bool may_offer(const char* link, const char* current_name)
 // for the page.
 static int ask(const char* link, const char* current_name)
 {
-    print_text(" -> ");
-    print_text(link);
-    print_text(" ");
+    screen_print_text(" -> ");
+    screen_print_text(link);
+    screen_print_text(" ");
     int answer = show_message(text_select_question, current_name, link, box_yes_no | box_icon_information | box_topmost);
     if (answer == answer_no && refused_count < link_table_size + 1)
         file_of_link(refused[refused_count++], link);
@@ -394,9 +393,9 @@ static int number_rule_link(int n, const char* page_name, const char* directory)
 // A link taken without a question: the log line names it and the rule.
 static void print_taken(const char* link, choice_rule rule)
 {
-    print_text(" -> ");
-    print_text(link);
-    print_text(rule == chosen_by_rel_next    ? " [rel=next] "
+    screen_print_text(" -> ");
+    screen_print_text(link);
+    screen_print_text(rule == chosen_by_rel_next    ? " [rel=next] "
                : rule == chosen_by_words     ? " [says next] "
                : rule == chosen_in_node_tree ? " [node tree] "
                                              : " [number] ");
@@ -672,9 +671,9 @@ void choose_next_page(next_page_choice& choice, const char* path)
         }
     }
     if (!taken && usable == 1 && n == 1 && may_offer(link_table[0], current_name)) {
-        print_text(" -> ");
-        print_text(link_table[0]);
-        print_text(" ");
+        screen_print_text(" -> ");
+        screen_print_text(link_table[0]);
+        screen_print_text(" ");
         taken = link_table[0];
         rule = chosen_as_only_link;
     }

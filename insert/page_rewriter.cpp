@@ -28,7 +28,6 @@ struct insertion {
     const insert_blocks& blocks;
 };
 
-static void print_text(const char* text) { screen_print(text, static_cast<int>(std::strlen(text))); }
 
 // CR LF ahead of an insertion, unless the output already ends in an empty line.
 static void line_break_rule()
@@ -260,7 +259,7 @@ static void print_counts(const next_page_contents& contents)
 {
     char counts[64];
     std::snprintf(counts, sizeof counts, "(%d imgs, %d strms)", contents.image_count, contents.stream_count);
-    print_text(counts);
+    screen_print_text(counts);
 }
 
 // Puts the program's own nextpics.class beside the page when the page's directory has none.
